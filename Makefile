@@ -1,0 +1,34 @@
+# Everything a fresh Debian 12 machine needs, in two commands:
+#   make demo   builds kestril and runs it on the bundled sample drawing
+#   make test   builds and runs every test, natively and under the sanitizers
+JOBS ?= $(shell nproc)
+SAMPLE := samples/sample.jww
+
+.PHONY: setup build demo test test-native test-asan fuzz clean
+
+setup:
+	scripts/setup.sh
+
+build: setup
+	cmake --preset native
+	cmake --build --preset native -j $(JOBS)
+
+demo: build
+	build/native/bin/kestril info $(SAMPLE)
+
+test-native: build
+	ctest --preset native -j $(JOBS)
+
+test-asan: setup
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+test: test-native test-asan
+
+fuzz: setup
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+clean:
+	rm -rf build

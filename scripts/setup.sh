@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages kestril needs to build and test, when missing.
+# Safe to run again: it installs nothing that is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang pkg-config python3
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev binutils-mingw-w64-i686
+  wine64
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}"

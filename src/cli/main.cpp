@@ -1,0 +1,37 @@
+// The `kestril` command: inspects and renders Jw_cad drawings through the same body
+// as the image-viewer plug-in.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kestril COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE... [--json]   what the reader makes of Jw_cad files (JWW, JWS, bare)\n"
+    "\n"
+    "Run 'kestril COMMAND --help' for the options of a command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string_view command = args.front();
+  const std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
+  if (command == "info") return kestril::cli::InfoCommand(rest);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::fprintf(stderr, "kestril: unknown command '%.*s'\n%s", static_cast<int>(command.size()),
+               command.data(), kUsage);
+  return 2;
+}

@@ -1,0 +1,108 @@
+#include "document/document.h"
+
+#include "document/standard_tables.h"
+
+namespace kestril {
+
+std::string_view EntityClassName(EntityClass c) {
+  switch (c) {
+    case EntityClass::Line: return "line";
+    case EntityClass::Arc: return "arc";
+    case EntityClass::Text: return "text";
+    case EntityClass::Point: return "point";
+    case EntityClass::Solid: return "solid";
+    case EntityClass::Dimension: return "dimension";
+    case EntityClass::Block: return "block";
+    case EntityClass::List: return "blockdef";
+  }
+  return "?";
+}
+
+TJwwHeader DefaultHeader() {
+  TJwwHeader h;
+  const StandardTables& t = kStandardTables;
+  h.PenColor = t.PenColor;
+  h.PenWidth = t.PenWidth;
+  h.PrintPenColor = t.PrintPenColor;
+  h.PrintPenWidth = t.PrintPenWidth;
+  h.PrintDotRadius = t.PrintDotRadius;
+  h.LinePattern = t.LinePattern;
+  h.LineUnit = t.LineUnit;
+  h.LinePitch = t.LinePitch;
+  h.PrintLinePitch = t.PrintLinePitch;
+  h.RandomWidth = t.RandomWidth;
+  h.PrintRandomWidth = t.PrintRandomWidth;
+  return h;
+}
+
+void EntityLists::Clear() {
+  Lines.clear();
+  Arcs.clear();
+  Texts.clear();
+  Points.clear();
+  Solids.clear();
+  Dimensions.clear();
+  BlockInserts.clear();
+  Lists.clear();
+}
+
+StringRef Document::AddString(std::string_view bytes) {
+  StringRef r{static_cast<uint32_t>(strings_.size()), static_cast<uint32_t>(bytes.size())};
+  strings_.append(bytes);
+  return r;
+}
+
+const BlockDefinition* Document::FindBlockDefinition(uint32_t number) const {
+  auto it = definitionByNumber_.find(number);
+  return it == definitionByNumber_.end() ? nullptr : &BlockDefinitions[it->second];
+}
+
+void Document::AddBlockDefinition(const FDataList& list) {
+  BlockDefinition def;
+  def.list = list;
+  def.firstMember = static_cast<uint32_t>(MemberRecords.size());
+  definitionByNumber_.try_emplace(list.number, static_cast<uint32_t>(BlockDefinitions.size()));
+  BlockDefinitions.push_back(def);
+}
+
+void Document::ClearEntities() {
+  ClassOrder.clear();
+  TopLevel.Clear();
+  BlockDefinitions.clear();
+  Members.Clear();
+  MemberRecords.clear();
+  definitionByNumber_.clear();
+  strings_.clear();
+  LastReference = 0;
+  InBlockDefinition = false;
+  BlockRemaining = 0;
+  StopReading = false;
+  EndOfData = false;
+  LargestBlockNumber = 0;
+}
+
+void Document::Reset() {
+  ClearEntities();
+  ObjectCount = 0;
+  ShowAllLayers = false;
+  DrawingExtent = DrawingExtentRecord{};
+}
+
+namespace {
+bool InRange(const FDataHeader& a) { return a.layerGroup < kLayerGroups && a.layer < kLayers; }
+}  // namespace
+
+bool IsVisible(const Document& doc, const FDataHeader& a) {
+  if (!InRange(a)) return false;
+  if (doc.ShowAllLayers) return true;
+  return doc.Header.LayerState[a.layerGroup][a.layer] != 0 &&
+         doc.Header.GroupState[a.layerGroup] != 0;
+}
+
+bool IsGreyed(const Document& doc, const FDataHeader& a) {
+  if (!InRange(a)) return false;
+  return doc.Header.LayerState[a.layerGroup][a.layer] == 1 ||
+         doc.Header.GroupState[a.layerGroup] == 1;
+}
+
+}  // namespace kestril

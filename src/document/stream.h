@@ -1,0 +1,109 @@
+// Byte streams the reader works on: a memory image, a file, or a host's OS handle.
+// Reads are little-endian and field by field; reading past the end raises EReadError.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kestril {
+
+class Stream {
+ public:
+  virtual ~Stream() = default;
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+
+  int64_t Position() const { return pos_; }
+  int64_t Size() const { return size_; }
+  int64_t Remaining() const { return size_ > pos_ ? size_ - pos_ : 0; }
+
+  // Any position at or after 0 may be set; reads beyond the end fail. A negative
+  // position raises EReadError.
+  void Seek(int64_t pos);
+
+  // Copies up to n bytes and answers how many were copied.
+  size_t Read(void* dst, size_t n);
+
+  // Copies exactly n bytes or raises EReadError (the position is then unspecified).
+  void ReadBuffer(void* dst, size_t n) {
+    const int64_t offset = pos_ - window_start_;
+    if (offset >= 0 && static_cast<uint64_t>(offset) + n <= window_.size()) {
+      if (n != 0) std::memcpy(dst, window_.data() + offset, n);
+      pos_ += static_cast<int64_t>(n);
+      return;
+    }
+    ReadBufferSlow(dst, n);
+  }
+
+  void Skip(size_t n);
+
+  uint8_t ReadU8() {
+    uint8_t b;
+    ReadBuffer(&b, 1);
+    return b;
+  }
+  uint16_t ReadU16() {
+    uint8_t b[2];
+    ReadBuffer(b, 2);
+    return static_cast<uint16_t>(b[0] | (b[1] << 8));
+  }
+  uint32_t ReadU32() {
+    uint8_t b[4];
+    ReadBuffer(b, 4);
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  }
+  double ReadF64() {
+    uint8_t b[8];
+    ReadBuffer(b, 8);
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | b[i];
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+  }
+
+  // A Jw_cad string: a length byte, or 255 and a u16 length, then the bytes as they are.
+  std::string ReadString();
+  void ReadStringInto(std::string& out);
+  // A u16 count, or 0xFFFF and a u32 count.
+  uint32_t ReadCount();
+
+ protected:
+  Stream(int64_t size, int64_t position) : pos_(position), size_(size) {}
+
+  // Answers the bytes available from absolute position pos on (at least one byte
+  // when pos is before the end; empty at or past the end). The span stays valid
+  // until the next Fetch.
+  virtual std::span<const uint8_t> Fetch(int64_t pos) = 0;
+
+ private:
+  void ReadBufferSlow(void* dst, size_t n);
+
+  std::span<const uint8_t> window_;
+  int64_t window_start_ = 0;
+  int64_t pos_ = 0;
+  int64_t size_ = 0;
+};
+
+// A stream over bytes in memory, owned or borrowed.
+class MemoryStream final : public Stream {
+ public:
+  explicit MemoryStream(std::vector<uint8_t> bytes);
+  // Reads the caller's bytes in place; they must outlive the stream.
+  static MemoryStream View(std::span<const uint8_t> bytes) { return MemoryStream(bytes); }
+
+ protected:
+  std::span<const uint8_t> Fetch(int64_t pos) override;
+
+ private:
+  explicit MemoryStream(std::span<const uint8_t> view);
+  std::vector<uint8_t> owned_;
+  std::span<const uint8_t> bytes_;
+};
+
+}  // namespace kestril

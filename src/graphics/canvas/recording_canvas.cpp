@@ -1,0 +1,107 @@
+#include "graphics/canvas/recording_canvas.h"
+
+namespace kestril {
+
+CanvasCall& RecordingCanvas::Record(CanvasOp op) {
+  CanvasCall& c = calls_.emplace_back();
+  c.op = op;
+  c.pen = pen_;
+  c.brush = brush_;
+  c.inPath = inPath_;
+  return c;
+}
+
+void RecordingCanvas::SetPen(const Pen& pen) {
+  pen_ = pen;
+  Record(CanvasOp::SetPen);
+}
+
+void RecordingCanvas::SetBrush(const Brush& brush) {
+  brush_ = brush;
+  Record(CanvasOp::SetBrush);
+}
+
+void RecordingCanvas::MoveTo(TPoint p) { Record(CanvasOp::MoveTo).points = {p}; }
+
+void RecordingCanvas::Polyline(std::span<const TPoint> points) {
+  Record(CanvasOp::Polyline).points.assign(points.begin(), points.end());
+}
+
+void RecordingCanvas::PolyBezier(std::span<const TPoint> points) {
+  Record(CanvasOp::PolyBezier).points.assign(points.begin(), points.end());
+}
+
+void RecordingCanvas::PolyBezierTo(std::span<const TPoint> points) {
+  Record(CanvasOp::PolyBezierTo).points.assign(points.begin(), points.end());
+}
+
+void RecordingCanvas::Polygon(std::span<const TPoint> points) {
+  Record(CanvasOp::Polygon).points.assign(points.begin(), points.end());
+}
+
+void RecordingCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  Record(CanvasOp::Ellipse).rect = {left, top, right, bottom};
+}
+
+void RecordingCanvas::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
+                          TPoint end) {
+  CanvasCall& c = Record(CanvasOp::Arc);
+  c.rect = {left, top, right, bottom};
+  c.points = {start, end};
+}
+
+void RecordingCanvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  Record(CanvasOp::FillRect).rect = {left, top, right, bottom};
+}
+
+void RecordingCanvas::BeginPath() {
+  Record(CanvasOp::BeginPath);
+  inPath_ = true;
+}
+
+void RecordingCanvas::EndPath() {
+  inPath_ = false;
+  Record(CanvasOp::EndPath);
+}
+
+void RecordingCanvas::FlattenPath() { Record(CanvasOp::FlattenPath); }
+
+void RecordingCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) {
+  Record(CanvasOp::GetPath);
+  points = pathPoints_;
+  types = pathTypes_;
+}
+
+void RecordingCanvas::StrokePath() { Record(CanvasOp::StrokePath); }
+void RecordingCanvas::StrokeAndFillPath() { Record(CanvasOp::StrokeAndFillPath); }
+
+void RecordingCanvas::SetPathResult(std::vector<TPoint> points, std::vector<uint8_t> types) {
+  pathPoints_ = std::move(points);
+  pathTypes_ = std::move(types);
+}
+
+std::vector<CanvasCall> RecordingCanvas::Draws() const {
+  std::vector<CanvasCall> out;
+  for (const CanvasCall& c : calls_) {
+    switch (c.op) {
+      case CanvasOp::SetPen:
+      case CanvasOp::SetBrush:
+      case CanvasOp::BeginPath:
+      case CanvasOp::EndPath:
+      case CanvasOp::FlattenPath:
+      case CanvasOp::GetPath: break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string ToString(CanvasOp op) {
+  static const char* const kNames[] = {
+      "SetPen", "SetBrush", "MoveTo",   "Polyline",  "PolyBezier",  "PolyBezierTo",
+      "Polygon", "Ellipse", "Arc",      "FillRect",  "BeginPath",   "EndPath",
+      "FlattenPath", "GetPath", "StrokePath", "StrokeAndFillPath"};
+  return kNames[static_cast<int>(op)];
+}
+
+}  // namespace kestril

@@ -1,0 +1,91 @@
+// A canvas that draws nothing and records every call with its arguments and the pen
+// and brush in force, so tests can assert exact device coordinates.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "graphics/canvas/canvas.h"
+
+namespace kestril {
+
+enum class CanvasOp : uint8_t {
+  SetPen,
+  SetBrush,
+  MoveTo,
+  Polyline,
+  PolyBezier,
+  PolyBezierTo,
+  Polygon,
+  Ellipse,
+  Arc,
+  FillRect,
+  BeginPath,
+  EndPath,
+  FlattenPath,
+  GetPath,
+  StrokePath,
+  StrokeAndFillPath,
+};
+
+struct CanvasCall {
+  CanvasOp op;
+  std::vector<TPoint> points;        // MoveTo, the poly calls; Arc: start and end
+  std::array<int32_t, 4> rect{};     // Ellipse, Arc, FillRect: left, top, right, bottom
+  Pen pen;                           // in force when the call was made
+  Brush brush;                       // in force when the call was made
+  bool inPath = false;               // made inside an open path bracket
+};
+
+class RecordingCanvas final : public Canvas {
+ public:
+  RecordingCanvas(int32_t width = 800, int32_t height = 600) : width_(width), height_(height) {}
+
+  int32_t Width() const override { return width_; }
+  int32_t Height() const override { return height_; }
+
+  void SetPen(const Pen& pen) override;
+  void SetBrush(const Brush& brush) override;
+  void MoveTo(TPoint p) override;
+  void Polyline(std::span<const TPoint> points) override;
+  void PolyBezier(std::span<const TPoint> points) override;
+  void PolyBezierTo(std::span<const TPoint> points) override;
+  void Polygon(std::span<const TPoint> points) override;
+  void Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
+  void Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
+           TPoint end) override;
+  void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
+  void BeginPath() override;
+  void EndPath() override;
+  void FlattenPath() override;
+  void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
+  void StrokePath() override;
+  void StrokeAndFillPath() override;
+
+  const std::vector<CanvasCall>& Calls() const { return calls_; }
+  // Only the calls that draw or add to a path (no pen, brush or bracket calls).
+  std::vector<CanvasCall> Draws() const;
+  const Pen& CurrentPen() const { return pen_; }
+  const Brush& CurrentBrush() const { return brush_; }
+  void Clear() { calls_.clear(); }
+
+  // Points and types GetPath answers while this canvas has no path of its own.
+  void SetPathResult(std::vector<TPoint> points, std::vector<uint8_t> types);
+
+ private:
+  CanvasCall& Record(CanvasOp op);
+
+  int32_t width_;
+  int32_t height_;
+  Pen pen_;
+  Brush brush_;
+  bool inPath_ = false;
+  std::vector<CanvasCall> calls_;
+  std::vector<TPoint> pathPoints_;
+  std::vector<uint8_t> pathTypes_;
+};
+
+std::string ToString(CanvasOp op);
+
+}  // namespace kestril

@@ -1,0 +1,17 @@
+// Small services of the operating system.
+#pragma once
+
+#include <string>
+
+namespace kestril {
+
+// The system's default beep (nothing where there is no such sound).
+void DefaultBeep();
+
+// The folder of the running program, without a trailing separator.
+std::string ExecutableFolder();
+
+// Lets the calling thread's windows process their pending messages.
+void PumpMessages();
+
+}  // namespace kestril

@@ -1,0 +1,1 @@
+// The render module: view transform, render driver and entity drawing.
