@@ -1,0 +1,24 @@
+// Painting a whole document: the background, then every top-level entity in file
+// order (or reversed), with the pre-pass for solids and image references.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "document/document.h"
+#include "graphics/canvas/canvas.h"
+#include "graphics/view.h"
+#include "render/render_options.h"
+
+namespace kestril {
+
+// Paints the background with PenColor[0] from (1, 1) (row and column 0 keep the
+// picture's white) and draws the entities.
+void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOptions& options,
+                   Canvas& canvas, int32_t width, int32_t height, bool fillBackground);
+
+// Colour numbers 0..10 for data whose header carries no pen table: the user's
+// background, line colours 1-8, auxiliary and grey colours.
+void ApplyUserPenColors(TJwwHeader& header, const std::array<Color, 11>& userColors);
+
+}  // namespace kestril

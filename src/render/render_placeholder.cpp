@@ -1,1 +1,0 @@
-// The render module: view transform, render driver and entity drawing.
