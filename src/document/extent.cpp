@@ -58,15 +58,16 @@ bool ImageReferenceSize(std::string_view text, double& w, double& h) {
   return true;
 }
 
-void AddArcExtent(Document& doc, const BlockPlacement& at, const TaPoint2D& c, int32_t kind,
-                  double r, double start, double sweep, double tilt, double f) {
+ArcExtentPoints ArcPoints(const TaPoint2D& c, int32_t kind, double r, double start,
+                          double sweep, double tilt, double f) {
+  ArcExtentPoints out;
   if (kind == 100) kind = 1;
   const double g = f != 0 ? f * r : r;
   if (kind == 1 && tilt == 0) {
     for (double sy : {-1.0, 1.0}) {
-      for (double sx : {-1.0, 1.0}) Add(doc, at, {c.x + sx * r, c.y + sy * f * r});
+      for (double sx : {-1.0, 1.0}) out.Add({c.x + sx * r, c.y + sy * f * r});
     }
-    return;
+    return out;
   }
   if (kind == 1 && f != 1) {
     // The box of the tilted ellipse: half-widths from the turned semi-axes.
@@ -74,9 +75,9 @@ void AddArcExtent(Document& doc, const BlockPlacement& at, const TaPoint2D& c, i
     const double hx = std::sqrt(r * r * ct * ct + g * g * st * st);
     const double hy = std::sqrt(r * r * st * st + g * g * ct * ct);
     for (double sy : {-1.0, 1.0}) {
-      for (double sx : {-1.0, 1.0}) Add(doc, at, {c.x + sx * hx, c.y + sy * hy});
+      for (double sx : {-1.0, 1.0}) out.Add({c.x + sx * hx, c.y + sy * hy});
     }
-    return;
+    return out;
   }
   double first = start;
   double second = start + sweep;
@@ -91,21 +92,29 @@ void AddArcExtent(Document& doc, const BlockPlacement& at, const TaPoint2D& c, i
   // Beyond a full turn further steps only repeat angles already added.
   const double steps = std::isfinite(span) ? std::min(std::trunc(span / kStep), 41.0) : 0.0;
   const int n = static_cast<int>(steps);
-  Add(doc, at, ArcPoint(c, r, g, tilt, first));
+  out.Add(ArcPoint(c, r, g, tilt, first));
   if (span >= kStep) {
     if (n == 1) {
-      Add(doc, at, ArcPoint(c, r, g, tilt, first + span / 2));
+      out.Add(ArcPoint(c, r, g, tilt, first + span / 2));
     } else {
       for (int i = 1; i <= n; ++i) {
         double a = first + i * kStep;
         if (a > kTwoPi) a -= kTwoPi;
-        Add(doc, at, ArcPoint(c, r, g, tilt, a));
+        out.Add(ArcPoint(c, r, g, tilt, a));
       }
     }
   }
-  Add(doc, at, ArcPoint(c, r, g, tilt, second));
-  if (kind == 5) Add(doc, at, c);
+  out.Add(ArcPoint(c, r, g, tilt, second));
+  if (kind == 5) out.Add(c);
+  return out;
 }
+
+namespace {
+void AddArcExtent(Document& doc, const BlockPlacement& at, const TaPoint2D& c, int32_t kind,
+                  double r, double start, double sweep, double tilt, double f) {
+  for (const TaPoint2D& p : ArcPoints(c, kind, r, start, sweep, tilt, f).View()) Add(doc, at, p);
+}
+}  // namespace
 
 void AddExtent(Document& doc, const FDataSen& r, const BlockPlacement& at) {
   if (!IsVisible(doc, r.attr)) return;
