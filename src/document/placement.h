@@ -15,7 +15,7 @@ namespace kestril {
 inline constexpr int kMaxBlockNesting = 32;
 // Member visits allowed per walk over a drawing, so that a small file of nested
 // inserts cannot ask for astronomically many placements.
-inline constexpr uint64_t kMemberVisitBudget = 50'000'000;
+inline constexpr uint64_t kMemberVisitBudget = 5'000'000;
 
 // A member point p lands at origin + R(rotation) (p.x scaleX, p.y scaleY), R turning
 // counter-clockwise like arc and text angles; nested inserts compose.
