@@ -1,0 +1,67 @@
+// A registry work-alike in one text file, in the REGEDIT4 layout that regedit reads
+// and writes, so the file can be read, edited and even imported on Windows:
+//
+//   REGEDIT4
+//
+//   [HKEY_CURRENT_USER\Software\Tovalin\Susie\Plug-in\Ferrand]
+//   "jwwWidth"=dword:00000320
+//   "PenColor00"="16777215"
+//
+// Keys and value names match without regard to ASCII case, as in the registry. A
+// value is a 32-bit integer (dword:) or a string ("..." with \\ and \" escaped); any
+// other value (hex:..., @=...), comment or key outside HKEY_CURRENT_USER is kept as
+// written and reads as absent. Every write rewrites the file through a temporary file
+// and a rename, so a reader never sees half a file.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/settings_store.h"
+
+namespace kestril {
+
+class FileSettingsStore final : public SettingsStore {
+ public:
+  explicit FileSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+  // Answers nullptr when the file exists but cannot be read, or when a key to be
+  // created cannot be written.
+  std::unique_ptr<SettingsKey> OpenKey(std::string_view path, bool create) override;
+
+  const std::filesystem::path& File() const { return file_; }
+
+ private:
+  std::filesystem::path file_;
+};
+
+// $XDG_CONFIG_HOME/kestril/settings.reg, or ~/.config/kestril/settings.reg when
+// XDG_CONFIG_HOME is unset or not absolute; empty when neither can be found.
+std::filesystem::path DefaultSettingsFile();
+
+// The file's contents as the store sees them: exposed for tests.
+struct SettingsFileModel {
+  struct Entry {
+    enum class Kind { Integer, String, Other } kind = Kind::Other;
+    std::string name;      // Integer and String
+    uint32_t integer = 0;  // Integer
+    std::string text;      // String: the value; Other: the line(s) as written
+  };
+  struct Section {
+    std::string header;  // between the brackets, as written
+    std::vector<Entry> entries;
+  };
+  std::vector<std::string> preamble;  // lines before the first key, header line excluded
+  std::vector<Section> sections;
+
+  static SettingsFileModel Parse(std::string_view text);
+  std::string Format() const;
+  // The section of a key below HKEY_CURRENT_USER, or nullptr.
+  Section* FindKey(std::string_view path);
+  Section& AddKey(std::string_view path);
+};
+
+}  // namespace kestril
