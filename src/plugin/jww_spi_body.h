@@ -1,0 +1,76 @@
+// The plug-in body for Jw_cad data: recognition of JWW drawings, JWS data and bare
+// object archives, their picture size, and the picture and preview procedure.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "document/document.h"
+#include "document/reader.h"
+#include "graphics/canvas/canvas.h"
+#include "graphics/view.h"
+#include "platform/settings_store.h"
+#include "plugin/in_spi_body.h"
+#include "plugin/plugin_settings.h"
+#include "render/render_options.h"
+
+namespace kestril {
+
+// The picture drawn on: the platform's raster canvas unless a test supplies another.
+using CanvasFactory = std::function<std::unique_ptr<RasterCanvas>(int32_t width, int32_t height)>;
+
+class TJwwSPIBody final : public TInSPIBody {
+ public:
+  // store: where Jw_cad's own settings are read (and the plug-in's saved); may be null.
+  TJwwSPIBody(PluginSettings settings, std::unique_ptr<SettingsStore> store);
+
+  bool IsSupported(Stream& stream, std::string_view fileName) override;
+  int32_t GetPictureInfo(Stream& stream, PictureInfo& info, std::string& text) override;
+  int32_t GetPicture(Stream& stream, std::span<uint8_t> header, TDIBSection& dib) override;
+  int32_t GetPreview(Stream& stream, std::span<uint8_t> header, TDIBSection& dib) override;
+  // The options dialog comes later; until then the settings stay as they are.
+  int32_t ConfigurationDlg(void* parent, int32_t function) override;
+
+  // The steps of the picture procedure, in order, for the procedure itself and for
+  // measuring them one by one.
+  // Recognises the data from position 0 and reads it: 0, or 2 (not recognised) or 8
+  // (not read).
+  int32_t ReadRequest(Stream& stream);
+  // A picture of width x height with the drawing fitted to it; nullptr for an empty
+  // picture, which has nothing to draw on. Raises Error for a negative size.
+  std::unique_ptr<RasterCanvas> RenderPicture(int32_t width, int32_t height, bool preview);
+  // Writes the BITMAPINFOHEADER into the host's header and the BMP pixel rows into a
+  // freshly allocated pixel block.
+  static void Deliver(const RasterCanvas* canvas, int32_t width, int32_t height,
+                      std::span<uint8_t> header, TDIBSection& dib);
+
+  PluginSettings& Settings() { return settings_; }
+  const PluginSettings& Settings() const { return settings_; }
+  SettingsStore* Store() const { return store_.get(); }
+  const Document& Doc() const { return doc_; }
+  const TViewTransform& View() const { return view_; }
+  const RenderOptions& Options() const { return options_; }
+  FileKind Kind() const { return fileKind_; }
+  int32_t OutputWidth() const { return outputWidth_; }
+  int32_t OutputHeight() const { return outputHeight_; }
+  void SetCanvasFactory(CanvasFactory factory) { canvasFactory_ = std::move(factory); }
+
+ private:
+  bool Recognise(Stream& stream);
+  int32_t RenderRequest(Stream& stream, std::span<uint8_t> header, TDIBSection& dib, bool preview);
+
+  PluginSettings settings_;
+  std::unique_ptr<SettingsStore> store_;
+  ReaderEnvironment environment_;
+  CanvasFactory canvasFactory_;
+
+  // What the most recent request left behind: the next one starts from it.
+  Document doc_;
+  TViewTransform view_;
+  RenderOptions options_;
+  FileKind fileKind_ = FileKind::None;
+  int32_t outputWidth_ = 0;
+  int32_t outputHeight_ = 0;
+};
+
+}  // namespace kestril
