@@ -109,7 +109,8 @@ void PrintSummary(const FileReport& r) {
   std::printf("  kind:        %s, version %u\n", kinds[static_cast<int>(r.kind)],
               d.Header.Version);
   std::printf("  read:        %s\n", r.readOk ? "ok" : r.error.c_str());
-  std::printf("  objects:     %u in the header, %u read\n", d.ObjectCount, d.TotalObjects());
+  std::printf("  objects:     %u in the header, %u read\n", d.ObjectCount,
+              d.TotalObjects() - d.BlockDefinitionCount());
   std::printf("  lines %u, arcs %u, texts %u, points %u, solids %u, dimensions %u\n",
               d.LineCount(), d.ArcCount(), d.TextCount(), d.PointCount(), d.SolidCount(),
               d.DimensionCount());

@@ -112,7 +112,8 @@ ArcExtentPoints ArcPoints(const TaPoint2D& c, int32_t kind, double r, double sta
 namespace {
 void AddArcExtent(Document& doc, const BlockPlacement& at, const TaPoint2D& c, int32_t kind,
                   double r, double start, double sweep, double tilt, double f) {
-  for (const TaPoint2D& p : ArcPoints(c, kind, r, start, sweep, tilt, f).View()) Add(doc, at, p);
+  const ArcExtentPoints points = ArcPoints(c, kind, r, start, sweep, tilt, f);
+  for (const TaPoint2D& p : points.View()) Add(doc, at, p);
 }
 }  // namespace
 

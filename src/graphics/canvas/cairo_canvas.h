@@ -1,0 +1,58 @@
+// The POSIX raster canvas: a Cairo RGB24 image surface.
+#pragma once
+
+#include <cairo.h>
+
+#include <memory>
+
+#include "graphics/canvas/canvas.h"
+
+namespace kestril {
+
+class CairoCanvas final : public RasterCanvas {
+ public:
+  // Raises EOutOfResources for negative sizes and pictures Cairo cannot allocate.
+  CairoCanvas(int32_t width, int32_t height, bool antialias = false);
+
+  int32_t Width() const override { return width_; }
+  int32_t Height() const override { return height_; }
+
+  void SetPen(const Pen& pen) override { pen_ = pen; }
+  void SetBrush(const Brush& brush) override { brush_ = brush; }
+  void MoveTo(TPoint p) override;
+  void Polyline(std::span<const TPoint> points) override;
+  void PolyBezier(std::span<const TPoint> points) override;
+  void PolyBezierTo(std::span<const TPoint> points) override;
+  void Polygon(std::span<const TPoint> points) override;
+  void Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
+  void Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
+           TPoint end) override;
+  void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
+  void BeginPath() override;
+  void EndPath() override;
+  void FlattenPath() override;
+  void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
+  void StrokePath() override;
+  void StrokeAndFillPath() override;
+
+  void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
+
+ private:
+  struct SurfaceRelease {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+  };
+  struct ContextRelease {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+  };
+
+  int32_t width_;
+  int32_t height_;
+  bool antialias_;
+  std::unique_ptr<cairo_surface_t, SurfaceRelease> surface_;
+  std::unique_ptr<cairo_t, ContextRelease> cr_;
+  Pen pen_;
+  Brush brush_;
+  TPoint pos_;
+};
+
+}  // namespace kestril

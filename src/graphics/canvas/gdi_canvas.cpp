@@ -1,0 +1,196 @@
+#include "graphics/canvas/gdi_canvas.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "base/errors.h"
+#include "graphics/canvas/raster_size.h"
+
+namespace kestril {
+
+namespace {
+
+std::vector<POINT> ToPoints(std::span<const TPoint> points) {
+  std::vector<POINT> out(points.size());
+  for (size_t i = 0; i < points.size(); ++i) out[i] = POINT{points[i].x, points[i].y};
+  return out;
+}
+
+// GDI counts points in int or DWORD; longer lists are refused rather than truncated.
+bool CountFits(std::span<const TPoint> points) {
+  return points.size() <= INT_MAX;
+}
+
+GdiObject<HPEN> MakePen(const Pen& pen) {
+  HPEN h = nullptr;
+  if (pen.style == PenStyle::Null) {
+    h = CreatePen(PS_NULL, 0, 0);
+  } else if (pen.geometric) {
+    DWORD cap = PS_ENDCAP_ROUND;
+    if (pen.cap == PenCap::Flat) cap = PS_ENDCAP_FLAT;
+    if (pen.cap == PenCap::Square) cap = PS_ENDCAP_SQUARE;
+    LOGBRUSH lb{BS_SOLID, pen.color, 0};
+    h = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | cap | PS_JOIN_ROUND,
+                     static_cast<DWORD>(std::max(pen.width, 1)), &lb, 0, nullptr);
+  } else {
+    h = CreatePen(PS_SOLID, std::max(pen.width, 0), pen.color);
+  }
+  if (!h) throw EOutOfResources("cannot create a pen");
+  return GdiObject<HPEN>(h);
+}
+
+GdiObject<HBRUSH> MakeBrush(const Brush& brush) {
+  HBRUSH h = nullptr;
+  if (brush.style == BrushStyle::Clear) {
+    LOGBRUSH lb{BS_NULL, 0, 0};
+    h = CreateBrushIndirect(&lb);
+  } else {
+    h = CreateSolidBrush(brush.color);
+  }
+  if (!h) throw EOutOfResources("cannot create a brush");
+  return GdiObject<HBRUSH>(h);
+}
+
+}  // namespace
+
+GdiCanvas::GdiCanvas(int32_t width, int32_t height)
+    : width_(width),
+      height_(height),
+      dibWidth_(std::max(width, 1)),
+      dibHeight_(std::max(height, 1)) {
+  CheckRasterSize(width, height);
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = dibWidth_;
+  bmi.bmiHeader.biHeight = dibHeight_;  // positive: rows bottom-up, as in a BMP file
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 24;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  dib_.reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib_ || !bits) throw EOutOfResources("cannot create the picture");
+  bits_ = static_cast<const uint8_t*>(bits);
+  std::memset(bits, 0xFF, static_cast<size_t>(BmpStride(dibWidth_)) * size_t(dibHeight_));
+  dc_.reset(CreateCompatibleDC(nullptr));
+  if (!dc_) throw EOutOfResources("cannot create the drawing context");
+  // Everything that can fail comes before the first SelectObject, so a throw never
+  // leaves an object selected while it is deleted.
+  pen_ = MakePen(Pen{});
+  brush_ = MakeBrush(Brush{});
+  oldBitmap_ = SelectObject(dc_.get(), dib_.get());
+  oldPen_ = SelectObject(dc_.get(), pen_.get());
+  oldBrush_ = SelectObject(dc_.get(), brush_.get());
+}
+
+GdiCanvas::~GdiCanvas() {
+  if (!dc_) return;
+  if (oldBrush_) SelectObject(dc_.get(), oldBrush_);
+  if (oldPen_) SelectObject(dc_.get(), oldPen_);
+  if (oldBitmap_) SelectObject(dc_.get(), oldBitmap_);
+}
+
+void GdiCanvas::SetPen(const Pen& pen) {
+  GdiObject<HPEN> next = MakePen(pen);
+  SelectObject(dc_.get(), next.get());
+  pen_ = std::move(next);  // the previous pen is no longer selected
+}
+
+void GdiCanvas::SetBrush(const Brush& brush) {
+  GdiObject<HBRUSH> next = MakeBrush(brush);
+  SelectObject(dc_.get(), next.get());
+  brush_ = std::move(next);
+}
+
+void GdiCanvas::MoveTo(TPoint p) {
+  MoveToEx(dc_.get(), p.x, p.y, nullptr);
+}
+
+void GdiCanvas::Polyline(std::span<const TPoint> points) {
+  if (!CountFits(points)) return;
+  const std::vector<POINT> pts = ToPoints(points);
+  ::Polyline(dc_.get(), pts.data(), static_cast<int>(pts.size()));
+}
+
+void GdiCanvas::PolyBezier(std::span<const TPoint> points) {
+  if (!CountFits(points)) return;
+  const std::vector<POINT> pts = ToPoints(points);
+  ::PolyBezier(dc_.get(), pts.data(), static_cast<DWORD>(pts.size()));
+}
+
+void GdiCanvas::PolyBezierTo(std::span<const TPoint> points) {
+  if (!CountFits(points)) return;
+  const std::vector<POINT> pts = ToPoints(points);
+  ::PolyBezierTo(dc_.get(), pts.data(), static_cast<DWORD>(pts.size()));
+}
+
+void GdiCanvas::Polygon(std::span<const TPoint> points) {
+  if (!CountFits(points)) return;
+  const std::vector<POINT> pts = ToPoints(points);
+  ::Polygon(dc_.get(), pts.data(), static_cast<int>(pts.size()));
+}
+
+void GdiCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  ::Ellipse(dc_.get(), left, top, right, bottom);
+}
+
+void GdiCanvas::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
+                    TPoint end) {
+  ::Arc(dc_.get(), left, top, right, bottom, start.x, start.y, end.x, end.y);
+}
+
+void GdiCanvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  const RECT r{left, top, right, bottom};
+  ::FillRect(dc_.get(), &r, brush_.get());
+}
+
+void GdiCanvas::BeginPath() {
+  ::BeginPath(dc_.get());
+}
+void GdiCanvas::EndPath() {
+  ::EndPath(dc_.get());
+}
+void GdiCanvas::FlattenPath() {
+  ::FlattenPath(dc_.get());
+}
+
+void GdiCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) {
+  points.clear();
+  types.clear();
+  const int n = ::GetPath(dc_.get(), nullptr, nullptr, 0);
+  if (n <= 0) return;
+  std::vector<POINT> pts(static_cast<size_t>(n));
+  std::vector<BYTE> kinds(static_cast<size_t>(n));
+  const int got = ::GetPath(dc_.get(), pts.data(), kinds.data(), n);
+  if (got <= 0) return;
+  points.reserve(static_cast<size_t>(got));
+  for (int i = 0; i < got; ++i) points.push_back(TPoint{pts[size_t(i)].x, pts[size_t(i)].y});
+  types.assign(kinds.begin(), kinds.begin() + got);
+}
+
+void GdiCanvas::StrokePath() {
+  ::StrokePath(dc_.get());
+}
+void GdiCanvas::StrokeAndFillPath() {
+  ::StrokeAndFillPath(dc_.get());
+}
+
+void GdiCanvas::CopyBmpRows(std::span<uint8_t> dst, size_t stride) const {
+  CheckBmpDestination(dst.size(), stride, width_, height_);
+  if (width_ == 0 || height_ == 0) return;
+  GdiFlush();  // GDI may still be drawing into the section
+  const size_t srcStride = static_cast<size_t>(BmpStride(dibWidth_));
+  const size_t rowBytes = static_cast<size_t>(width_) * 3;
+  // Both sides are bottom-up, so row i of the DIB is row i of the output.
+  for (int32_t y = 0; y < height_; ++y) {
+    uint8_t* out = dst.data() + stride * size_t(y);
+    std::memcpy(out, bits_ + srcStride * size_t(y), rowBytes);
+    std::memset(out + rowBytes, 0, stride - rowBytes);
+  }
+}
+
+std::unique_ptr<RasterCanvas> CreateRasterCanvas(int32_t width, int32_t height, bool) {
+  return std::make_unique<GdiCanvas>(width, height);
+}
+
+}  // namespace kestril

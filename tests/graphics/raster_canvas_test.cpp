@@ -1,0 +1,100 @@
+// Pixel tests of the platform raster canvas: picture creation, FillRect and the BMP
+// row layout that the plug-in hands to its host.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "base/errors.h"
+#include "canvas_test_util.h"
+#include "graphics/canvas/canvas.h"
+
+namespace kestril {
+namespace {
+
+using test::Pixels;
+
+TEST(RasterCanvas, StartsWhiteAndReportsItsSize) {
+  auto c = CreateRasterCanvas(7, 5);
+  EXPECT_EQ(c->Width(), 7);
+  EXPECT_EQ(c->Height(), 5);
+  EXPECT_EQ(Pixels(*c).InkedCount(), 0);
+}
+
+TEST(RasterCanvas, FillRectExcludesRightAndBottomEdges) {
+  auto c = CreateRasterCanvas(10, 8);
+  c->SetPen(Pen{.color = MakeColor(0, 0, 255), .width = 5});  // must not be used
+  c->SetBrush(Brush{.color = MakeColor(255, 0, 0)});
+  c->FillRect(2, 1, 6, 4);
+  Pixels p(*c);
+  EXPECT_EQ(p.Row(0), "..........");
+  EXPECT_EQ(p.Row(1), "..####....");
+  EXPECT_EQ(p.Row(3), "..####....");
+  EXPECT_EQ(p.Row(4), "..........");
+  EXPECT_EQ(p.At(2, 1), MakeColor(255, 0, 0));
+}
+
+TEST(RasterCanvas, FillRectClipsHostileEdgesAndIgnoresClearBrush) {
+  auto c = CreateRasterCanvas(6, 4);
+  c->SetBrush(Brush{.color = 0, .style = BrushStyle::Clear});
+  c->FillRect(0, 0, 6, 4);
+  EXPECT_EQ(Pixels(*c).InkedCount(), 0);
+  c->SetBrush(Brush{.color = 0});
+  c->FillRect(INT32_MIN, INT32_MIN, INT32_MAX, 2);
+  Pixels p(*c);
+  EXPECT_EQ(p.Row(1), "######");
+  EXPECT_EQ(p.Row(2), "......");
+}
+
+// Blue, green, red per pixel, bottom row first, rows padded with zero bytes.
+TEST(RasterCanvas, CopyBmpRowsWritesBottomUpBgrRowsWithPadding) {
+  auto c = CreateRasterCanvas(3, 2);
+  c->SetBrush(Brush{.color = MakeColor(0x11, 0x22, 0x33)});
+  c->FillRect(0, 0, 1, 1);  // top-left pixel
+  c->SetBrush(Brush{.color = MakeColor(0x44, 0x55, 0x66)});
+  c->FillRect(2, 1, 3, 2);   // bottom-right pixel
+  const size_t stride = 12;  // 9 bytes of pixels, 3 of padding
+  std::vector<uint8_t> rows(stride * 2, 0xAB);
+  c->CopyBmpRows(rows, stride);
+  const std::vector<uint8_t> want = {// bottom row: white, white, (0x44, 0x55, 0x66)
+                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x66, 0x55, 0x44, 0, 0, 0,
+                                     // top row: (0x11, 0x22, 0x33), white, white
+                                     0x33, 0x22, 0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0};
+  EXPECT_EQ(rows, want);
+}
+
+TEST(RasterCanvas, CopyBmpRowsRefusesATooSmallDestination) {
+  auto c = CreateRasterCanvas(4, 3);
+  std::vector<uint8_t> rows(12 * 3 - 1);
+  EXPECT_THROW(c->CopyBmpRows(rows, 12), Error);
+  std::vector<uint8_t> enough(100);
+  EXPECT_THROW(c->CopyBmpRows(enough, 11), Error);  // stride shorter than a row
+}
+
+TEST(RasterCanvas, ZeroSizedCanvasWorksAndWritesNothing) {
+  for (auto [w, h] : {std::pair{0, 0}, std::pair{0, 5}, std::pair{5, 0}}) {
+    auto c = CreateRasterCanvas(w, h);
+    EXPECT_EQ(c->Width(), w);
+    EXPECT_EQ(c->Height(), h);
+    c->SetBrush(Brush{.color = 0});
+    c->FillRect(-5, -5, 10, 10);
+    c->Polyline(std::vector<TPoint>{{0, 0}, {10, 10}});
+    c->Ellipse(-3, -3, 3, 3);
+    std::vector<uint8_t> none;
+    c->CopyBmpRows(none, 0);
+    std::vector<uint8_t> some(8, 0x5A);
+    c->CopyBmpRows(some, 4);
+    EXPECT_EQ(some, std::vector<uint8_t>(8, 0x5A));
+  }
+}
+
+TEST(RasterCanvas, NegativeOrUnallocatableSizesRaiseOutOfResources) {
+  EXPECT_THROW(CreateRasterCanvas(-1, 10), EOutOfResources);
+  EXPECT_THROW(CreateRasterCanvas(10, -1), EOutOfResources);
+  EXPECT_THROW(CreateRasterCanvas(INT32_MIN, INT32_MIN), EOutOfResources);
+  EXPECT_THROW(CreateRasterCanvas(INT32_MAX, INT32_MAX), EOutOfResources);
+  EXPECT_THROW(CreateRasterCanvas(1 << 16, 1 << 16), EOutOfResources);
+  EXPECT_THROW(CreateRasterCanvas(INT32_MAX, 1), EOutOfResources);
+}
+
+}  // namespace
+}  // namespace kestril
