@@ -1,5 +1,6 @@
 #include "plugin_host.h"
 
+#include <cairo.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -64,6 +65,10 @@ void WriteSettings(const fs::path& configHome, const std::string& values) {
 }
 
 LoadedPlugin::LoadedPlugin(const fs::path& configHome) {
+  // Cairo and pixman make one-time caches when they load; were they unloaded with
+  // the plug-in, the leak checker would count those as leaks of every test. The
+  // host keeps them loaded for the whole run instead.
+  (void)cairo_version();
   ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
   library_ = ::dlopen(KESTRIL_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
   if (library_ == nullptr) {
