@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Runs one phase of the Wine host against kestril.sph in a Wine prefix of its own.
+#   run_wine_host.sh PHASE WINE64 HOST_EXE PLUGIN TEST_DATA_TOOL DRAWINGS WORKDIR
+# Phases: frame (the exports), settings (the registry around load and unload),
+# sizes (zero, negative and huge sizes from the registry).
+# A missing wine64 or Windows build skips (exit 77); under CI (CI=true) it fails.
+set -uo pipefail
+phase=$1 wine=$2 host=$3 plugin=$4 make_data=$5 drawings=$6 work=$7
+
+missing() {
+  if [ "${CI:-}" = true ]; then
+    echo "FAIL: $1"
+    exit 1
+  fi
+  echo "SKIP: $1"
+  exit 77
+}
+[ -n "$wine" ] && [ -x "$wine" ] || missing "wine64 is not installed (scripts/setup.sh installs it)"
+[ -f "$host" ] || missing "the Wine host was not built (is g++-mingw-w64-x86-64 installed?)"
+[ -f "$plugin" ] || missing "kestril.sph was not built (is g++-mingw-w64-x86-64 installed?)"
+
+mkdir -p "$work/out"
+"$make_data" "$work/data" || exit 1
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+# Wine maps the whole file system to drive Z:.
+winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
+key='HKCU\Software\Tovalin\Susie\Plug-in\Ferrand'
+reg() { "$wine" reg "$@" >/dev/null 2>&1; }
+host_run() {
+  "$wine" "$host" "$1" "$(winpath "$plugin")" "$(winpath "$work/data")" "$(winpath "$drawings")" \
+    "$(winpath "$work/out")"
+}
+
+status=0
+case $phase in
+  frame)
+    reg delete "$key" /f
+    host_run frame || status=1
+    ;;
+  settings)
+    reg delete "$key" /f
+    reg add "$key" /v jwwWidth /t REG_SZ /d 1000 /f &&
+      reg add "$key" /v jwzWidth /t REG_DWORD /d 3 /f &&
+      reg add "$key" /v PreviewHeight /t REG_DWORD /d 3 /f &&
+      reg add "$key" /v hoji /t REG_DWORD /d 5 /f &&
+      reg add "$key" /v PenColor00 /t REG_SZ /d '$123456' /f &&
+      reg add "$key" /v PenColor03 /t REG_SZ /d abc /f &&
+      reg add "$key" /v PenColor04 /t REG_SZ /d '$FF' /f || { echo "FAIL: reg add"; exit 1; }
+    host_run settings || status=1
+    # And from outside, as a user would look: the colours are strings now.
+    out=$("$wine" reg query "$key" /v PenColor10 2>/dev/null | tr -d '\r')
+    if echo "$out" | grep -Eq 'PenColor10[[:space:]]+REG_SZ[[:space:]]+12632256'; then
+      echo "ok: reg query shows PenColor10 as the string 12632256"
+    else
+      echo "FAIL: reg query PenColor10 gave: $out"
+      status=1
+    fi
+    ;;
+  sizes)
+    # jwwWidth and PreviewHeight: 0 and 0; -800 and -1; 100000 and the largest int32.
+    for values in "zero 0 0" "negative 0xfffffce0 0xffffffff" "huge 100000 0x7fffffff"; do
+      set -- $values
+      reg delete "$key" /f
+      reg add "$key" /v jwwWidth /t REG_DWORD /d "$2" /f &&
+        reg add "$key" /v PreviewHeight /t REG_DWORD /d "$3" /f || { echo "FAIL: reg add"; exit 1; }
+      host_run "sizes-$1" || status=1
+    done
+    ;;
+  *)
+    echo "unknown phase $phase"
+    exit 2
+    ;;
+esac
+exit $status
