@@ -112,7 +112,7 @@ BitmapInfoHeader BitmapInfoHeader::ReadFrom(std::span<const uint8_t> in) {
   return h;
 }
 
-int64_t BmpStride(int64_t width, int64_t bitCount) {
+int64_t DibStride(int64_t width, int64_t bitCount) {
   if (width < 0 || bitCount < 0) return -1;
   const int64_t stride = (bitCount * width + 31) / 32 * 4;
   return stride > std::numeric_limits<int32_t>::max() ? -1 : stride;
@@ -137,7 +137,7 @@ void PictureInfo::WriteTo(uint8_t* out) const {
 void TDIBSection::Allocate(const BitmapInfoHeader& header) {
   const int64_t height = header.height < 0 ? -static_cast<int64_t>(header.height) : header.height;
   if (header.width < 0) throw Error("negative picture width");
-  const int64_t stride = BmpStride(header.width, header.bitCount);
+  const int64_t stride = DibStride(header.width, header.bitCount);
   // The header's image size is 32 bits: a larger block could not be described.
   if (stride < 0 || stride * height > std::numeric_limits<uint32_t>::max() ||
       static_cast<uint64_t>(stride * height) > std::numeric_limits<size_t>::max()) {

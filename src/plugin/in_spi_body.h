@@ -58,7 +58,7 @@ struct BitmapInfoHeader {
 
 // Bytes per BMP row of the given width and bit count, rounded up to 4; -1 when the
 // width is negative or the row would not fit in 32 bits.
-int64_t BmpStride(int64_t width, int64_t bitCount);
+int64_t DibStride(int64_t width, int64_t bitCount);
 
 // What a body reports for GetPictureInfo.
 struct PictureInfo {
