@@ -1,5 +1,6 @@
 # Everything a fresh Debian 12 machine needs, in two commands:
-#   make demo   builds kestril and runs it on the bundled sample drawing
+#   make demo   builds kestril, reads the bundled sample drawing and renders it to
+#               build/sample.png
 #   make test   builds and runs every test, natively and under the sanitizers
 JOBS ?= $(shell nproc)
 SAMPLE := samples/sample.jww
@@ -15,6 +16,7 @@ build: setup
 
 demo: build
 	build/native/bin/kestril info $(SAMPLE)
+	build/native/bin/kestril render $(SAMPLE) -o build/sample.png
 
 test-native: build
 	ctest --preset native -j $(JOBS)

@@ -13,6 +13,9 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  info FILE... [--json]   what the reader makes of Jw_cad files (JWW, JWS, bare)\n"
+    "  render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W]\n"
+    "                          the image-viewer plug-in's picture of a drawing, as PNG\n"
+    "                          or BMP (without FILE: the bundled sample)\n"
     "\n"
     "Run 'kestril COMMAND --help' for the options of a command.\n";
 
@@ -27,6 +30,7 @@ int main(int argc, char** argv) {
   const std::string_view command = args.front();
   const std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
   if (command == "info") return kestril::cli::InfoCommand(rest);
+  if (command == "render") return kestril::cli::RenderCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;

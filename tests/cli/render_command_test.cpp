@@ -1,0 +1,226 @@
+// `kestril render`: the plug-in's picture written as PNG or BMP, the user's settings
+// read but never written, and clear answers to wrong use.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "support/jww_writer.h"
+
+namespace kestril::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kestril::testing;
+
+struct Png {
+  bool ok = false;
+  uint32_t width = 0, height = 0;
+  std::vector<uint8_t> rgb;                    // top row first
+  uint32_t At(uint32_t x, uint32_t y) const {  // 0x00BBGGRR
+    const uint8_t* p = &rgb[(size_t(y) * width + x) * 3];
+    return p[0] | (p[1] << 8) | (p[2] << 16);
+  }
+};
+
+Png ReadPng(const fs::path& file) {
+  Png png;
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, file.c_str())) return png;
+  image.format = PNG_FORMAT_RGB;
+  png.width = image.width;
+  png.height = image.height;
+  png.rgb.resize(PNG_IMAGE_SIZE(image));
+  png.ok = png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr) != 0;
+  return png;
+}
+
+std::string ReadText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class RenderCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("kestril-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "config");
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    TJwwHeader h = TestHeader(700);
+    h.PenColor[0] = 0x336699;
+    ArchiveWriter none(700);
+    none.End();
+    Write("empty.jww", BuildJww(h, none));
+    Write("empty.jws", BuildJws(none));
+    Write("junk.jww", std::vector<uint8_t>(500, 'j'));
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  void Settings(const std::string& values) {
+    fs::create_directories(dir_ / "config" / "kestril");
+    std::ofstream(dir_ / "config" / "kestril" / "settings.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tovalin\\Susie\\Plug-in\\Ferrand]\n"
+        << values;
+  }
+  int Run(std::vector<std::string> args) {
+    std::vector<std::string_view> views(args.begin(), args.end());
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = RenderCommand(views);
+    out_ = ::testing::internal::GetCapturedStdout();
+    err_ = ::testing::internal::GetCapturedStderr();
+    return status;
+  }
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+  std::string out_, err_;
+};
+
+TEST_F(RenderCommandTest, WritesThePictureAsPng) {
+  ASSERT_EQ(Run({P("empty.jww"), "-o", P("out.png")}), 0) << err_;
+  EXPECT_NE(out_.find("800 x 600 picture written to"), std::string::npos) << out_;
+  const Png png = ReadPng(dir_ / "out.png");
+  ASSERT_TRUE(png.ok);
+  EXPECT_EQ(png.width, 800u);
+  EXPECT_EQ(png.height, 600u);
+  // Top row and left column white, the background elsewhere: the rows are not upside down.
+  EXPECT_EQ(png.At(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(png.At(400, 0), 0xFFFFFFu);
+  EXPECT_EQ(png.At(0, 599), 0xFFFFFFu);
+  EXPECT_EQ(png.At(1, 1), 0x336699u);
+  EXPECT_EQ(png.At(799, 599), 0x336699u);
+}
+
+TEST_F(RenderCommandTest, WritesThePictureAsBmp) {
+  ASSERT_EQ(Run({"--width", "3", P("empty.jww"), "--output", P("out.BMP")}), 0) << err_;
+  const std::string bmp = ReadText(dir_ / "out.BMP");
+  ASSERT_EQ(bmp.size(), 54u + 24u);
+  EXPECT_EQ(bmp.substr(0, 2), "BM");
+  EXPECT_EQ(static_cast<uint8_t>(bmp[2]), 78);   // file size
+  EXPECT_EQ(static_cast<uint8_t>(bmp[10]), 54);  // pixel offset
+  EXPECT_EQ(static_cast<uint8_t>(bmp[14]), 40);
+  EXPECT_EQ(static_cast<uint8_t>(bmp[18]), 3);  // width
+  EXPECT_EQ(static_cast<uint8_t>(bmp[22]), 2);  // height: 2.25 rounded
+  const std::string rows = bmp.substr(54);
+  EXPECT_EQ(rows, std::string("\xFF\xFF\xFF\x33\x66\x99\x33\x66\x99\0\0\0"
+                              "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\0\0\0",
+                              24));
+}
+
+TEST_F(RenderCommandTest, PreviewAndWidthChooseTheSize) {
+  struct Case {
+    std::vector<std::string> args;
+    uint32_t width, height;
+  };
+  for (const Case& c :
+       {Case{{"--preview"}, 160, 120}, Case{{"--width", "400"}, 400, 300},
+        Case{{"--preview", "--width", "200"}, 200, 150}, Case{{"--width", "1"}, 1, 1}}) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {P("empty.jws"), "-o", P("out.png")});
+    ASSERT_EQ(Run(args), 0) << err_;
+    const Png png = ReadPng(dir_ / "out.png");
+    EXPECT_EQ(png.width, c.width) << args[0];
+    EXPECT_EQ(png.height, c.height) << args[0];
+  }
+}
+
+TEST_F(RenderCommandTest, ReadsTheUsersSettingsAndNeverWritesThem) {
+  const std::string settings = "\"jwwWidth\"=dword:00000140\n\"PenColor00\"=\"255\"\n";
+  Settings(settings);
+  const fs::path file = dir_ / "config" / "kestril" / "settings.reg";
+  const std::string before = ReadText(file);
+  ASSERT_EQ(Run({P("empty.jww"), "-o", P("a.png")}), 0) << err_;
+  EXPECT_EQ(ReadPng(dir_ / "a.png").width, 320u);
+  // JWS data has no pen table: the user's background colour shows.
+  ASSERT_EQ(Run({P("empty.jws"), "-o", P("b.png")}), 0) << err_;
+  EXPECT_EQ(ReadPng(dir_ / "b.png").At(5, 5), 0x0000FFu);
+  // The command line wins for the run.
+  ASSERT_EQ(Run({P("empty.jww"), "--width", "100", "-o", P("c.png")}), 0) << err_;
+  EXPECT_EQ(ReadPng(dir_ / "c.png").width, 100u);
+  EXPECT_EQ(ReadText(file), before);
+}
+
+TEST_F(RenderCommandTest, LeavesNoSettingsBehind) {
+  ASSERT_EQ(Run({P("empty.jww"), "-o", P("a.png")}), 0) << err_;
+  EXPECT_FALSE(fs::exists(dir_ / "config" / "kestril"));
+}
+
+TEST_F(RenderCommandTest, DefaultOutputIsTheDrawingsNameInTheCurrentFolder) {
+  const fs::path before = fs::current_path();
+  fs::create_directories(dir_ / "cwd");
+  fs::current_path(dir_ / "cwd");
+  const int status = Run({P("empty.jww")});
+  fs::current_path(before);
+  ASSERT_EQ(status, 0) << err_;
+  EXPECT_TRUE(ReadPng(dir_ / "cwd" / "empty.png").ok);
+}
+
+TEST_F(RenderCommandTest, WithoutAFileRendersTheSample) {
+  if (!fs::exists(KESTRIL_SOURCE_DIR "/samples/sample.jww")) GTEST_SKIP() << "no sample";
+  ASSERT_EQ(Run({"-o", P("sample.png")}), 0) << err_;
+  EXPECT_NE(out_.find("sample.jww"), std::string::npos);
+  EXPECT_TRUE(ReadPng(dir_ / "sample.png").ok);
+}
+
+TEST_F(RenderCommandTest, DrawingsThatCannotBeRenderedAnswer1) {
+  EXPECT_EQ(Run({P("missing.jww"), "-o", P("a.png")}), 1);
+  EXPECT_NE(err_.find("missing.jww"), std::string::npos) << err_;
+  EXPECT_EQ(Run({P("junk.jww"), "-o", P("a.png")}), 1);
+  EXPECT_NE(err_.find("not a Jw_cad drawing"), std::string::npos) << err_;
+  EXPECT_EQ(Run({P("empty.jww"), "-o", P("no/such/folder/a.png")}), 1);
+  EXPECT_NE(err_.find("cannot write"), std::string::npos) << err_;
+  EXPECT_FALSE(fs::exists(dir_ / "a.png"));
+}
+
+TEST_F(RenderCommandTest, EmptyPictureFromTheSettings) {
+  Settings("\"jwwWidth\"=dword:00000000\n");
+  EXPECT_EQ(Run({P("empty.jww"), "-o", P("a.png")}), 1);
+  EXPECT_NE(err_.find("empty picture"), std::string::npos) << err_;
+  ASSERT_EQ(Run({P("empty.jww"), "-o", P("a.bmp")}), 0) << err_;
+  EXPECT_EQ(fs::file_size(dir_ / "a.bmp"), 54u);
+  Settings("\"jwwWidth\"=dword:fffffff0\n");
+  EXPECT_EQ(Run({P("empty.jww"), "-o", P("a.png")}), 1);
+  EXPECT_NE(err_.find("negative"), std::string::npos) << err_;
+}
+
+TEST_F(RenderCommandTest, WrongUseAnswers2) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--width"},
+                                               {"--width", "0"},
+                                               {"--width", "32768"},
+                                               {"--width", "12x"},
+                                               {"--width", "-5"},
+                                               {"-o"},
+                                               {"-o", P("a.gif")},
+                                               {"--bogus"},
+                                               {P("empty.jww"), P("empty.jws")}}) {
+    EXPECT_EQ(Run(args), 2) << args[0];
+    EXPECT_NE(err_.find("kestril render --help"), std::string::npos) << err_;
+  }
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out_.find("usage: kestril render"), std::string::npos);
+  EXPECT_NE(out_.find((dir_ / "config" / "kestril" / "settings.reg").string()), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestril::cli
