@@ -1,0 +1,139 @@
+// GetPicture at 800 x 600, split into its three steps: reading the drawing, rendering
+// the picture (SetupView and RenderDrawing), and delivery (the BMP header and the
+// pixel rows copied into the host's block). The copy of one pixel block of the same
+// size is the yardstick for delivery.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "plugin/jww_spi_body.h"
+#include "support/sample_drawing.h"
+
+namespace kestril {
+namespace {
+
+constexpr int32_t kWidth = 800;
+constexpr int32_t kHeight = 600;
+constexpr size_t kPixelBlock = 2400 * 600;
+
+std::vector<uint8_t> Drawing(int which) {
+  if (which == 0) return testing::SampleDrawing();
+  std::ifstream in(KESTRIL_TEST_DATA "/drawings/site-plan-v700.jww", std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* DrawingName(int which) {
+  return which == 0 ? "sample" : "site-plan";
+}
+
+std::unique_ptr<TJwwSPIBody> MakeBody() {
+  PluginSettings s;
+  s.UpdateDerivedSizes();
+  return std::make_unique<TJwwSPIBody>(s, nullptr);
+}
+
+void BM_Read(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = Drawing(static_cast<int>(state.range(0)));
+  auto body = MakeBody();
+  for (auto _ : state) {
+    MemoryStream s = MemoryStream::View(bytes);
+    if (body->ReadRequest(s) != 0) state.SkipWithError("not read");
+  }
+  state.SetLabel(DrawingName(static_cast<int>(state.range(0))));
+}
+
+void BM_Render(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = Drawing(static_cast<int>(state.range(0)));
+  auto body = MakeBody();
+  MemoryStream s = MemoryStream::View(bytes);
+  body->ReadRequest(s);
+  for (auto _ : state) {
+    auto canvas = body->RenderPicture(kWidth, kHeight, false);
+    benchmark::DoNotOptimize(canvas.get());
+  }
+  state.SetLabel(DrawingName(static_cast<int>(state.range(0))));
+}
+
+void BM_Deliver(benchmark::State& state) {
+  auto body = MakeBody();
+  const std::vector<uint8_t> bytes = Drawing(0);
+  MemoryStream s = MemoryStream::View(bytes);
+  body->ReadRequest(s);
+  const auto canvas = body->RenderPicture(kWidth, kHeight, false);
+  std::vector<uint8_t> header(kHeaderBlockSize);
+  for (auto _ : state) {
+    TDIBSection dib;  // freed at the end of each round, as a host would free it
+    TJwwSPIBody::Deliver(canvas.get(), kWidth, kHeight, header, dib);
+    benchmark::DoNotOptimize(dib.Handle());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kPixelBlock));
+}
+
+// Delivery's two parts: the host's zero-filled block, and the canvas writing its
+// pixels into it as BMP rows.
+void BM_DeliverBlockOnly(benchmark::State& state) {
+  BitmapInfoHeader h;
+  h.width = kWidth;
+  h.height = kHeight;
+  for (auto _ : state) {
+    TDIBSection dib;
+    dib.Allocate(h);
+    dib.Lock();
+    benchmark::DoNotOptimize(dib.Bits);
+    dib.Unlock();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kPixelBlock));
+}
+
+void BM_DeliverRowsOnly(benchmark::State& state) {
+  const auto canvas = CreateRasterCanvas(kWidth, kHeight);
+  std::vector<uint8_t> rows(kPixelBlock);
+  for (auto _ : state) {
+    canvas->CopyBmpRows(rows, 2400);
+    benchmark::DoNotOptimize(rows.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kPixelBlock));
+}
+
+// One copy of the pixel block into a fresh block of the host's kind: the yardstick.
+void BM_CopyPixelBlock(benchmark::State& state) {
+  std::vector<uint8_t> source(kPixelBlock, 0x5A);
+  for (auto _ : state) {
+    LocalBlock block = LocalBlock::Allocate(kPixelBlock);
+    LocalLock lock(block.get());
+    std::memcpy(lock.bytes(), source.data(), kPixelBlock);
+    benchmark::DoNotOptimize(lock.bytes());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kPixelBlock));
+}
+
+// The whole request as the exports run it, from a memory image.
+void BM_GetPicture(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = Drawing(static_cast<int>(state.range(0)));
+  auto body = MakeBody();
+  for (auto _ : state) {
+    LocalHandle header = nullptr, pixels = nullptr;
+    const int32_t r = SpiGetPictureCommon(*body, reinterpret_cast<const char*>(bytes.data()),
+                                          static_cast<intptr_t>(bytes.size()), 1, &header, &pixels,
+                                          nullptr, 0, PictureMode::Picture);
+    if (r != 0) state.SkipWithError("GetPicture failed");
+    LocalFreeBlock(header);
+    LocalFreeBlock(pixels);
+  }
+  state.SetLabel(DrawingName(static_cast<int>(state.range(0))));
+}
+
+BENCHMARK(BM_Read)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Render)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Deliver)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeliverBlockOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeliverRowsOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CopyPixelBlock)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetPicture)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kestril
+
+BENCHMARK_MAIN();
