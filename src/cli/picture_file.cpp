@@ -69,7 +69,8 @@ void WriteBmpFile(const std::string& path, const BitmapInfoHeader& header,
   std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
   if (!f) throw Error("cannot write " + path + ": " + std::strerror(errno));
   if (std::fwrite(head.data(), 1, head.size(), f.get()) != head.size() ||
-      std::fwrite(rows.data(), 1, image, f.get()) != image || std::fflush(f.get()) != 0) {
+      (image != 0 && std::fwrite(rows.data(), 1, image, f.get()) != image) ||
+      std::fflush(f.get()) != 0) {
     throw Error("cannot write " + path + ": " + std::strerror(errno));
   }
   if (std::fclose(f.release()) != 0)
