@@ -37,10 +37,14 @@ struct FileReport {
 
 const char* KindName(FileKind k) {
   switch (k) {
-    case FileKind::Jww: return "jww";
-    case FileKind::Jws: return "jws";
-    case FileKind::Bare: return "bare";
-    case FileKind::None: break;
+    case FileKind::Jww:
+      return "jww";
+    case FileKind::Jws:
+      return "jws";
+    case FileKind::Bare:
+      return "bare";
+    case FileKind::None:
+      break;
   }
   return nullptr;
 }
@@ -106,16 +110,14 @@ void PrintSummary(const FileReport& r) {
     return;
   }
   const char* kinds[] = {"", "JWW drawing", "JWS data", "bare object archive"};
-  std::printf("  kind:        %s, version %u\n", kinds[static_cast<int>(r.kind)],
-              d.Header.Version);
+  std::printf("  kind:        %s, version %u\n", kinds[static_cast<int>(r.kind)], d.Header.Version);
   std::printf("  read:        %s\n", r.readOk ? "ok" : r.error.c_str());
   std::printf("  objects:     %u in the header, %u read\n", d.ObjectCount,
               d.TotalObjects() - d.BlockDefinitionCount());
-  std::printf("  lines %u, arcs %u, texts %u, points %u, solids %u, dimensions %u\n",
-              d.LineCount(), d.ArcCount(), d.TextCount(), d.PointCount(), d.SolidCount(),
-              d.DimensionCount());
-  std::printf("  blocks:      %u inserts, %u definitions with %zu members\n",
-              d.BlockInsertCount(), d.BlockDefinitionCount(), d.MemberRecords.size());
+  std::printf("  lines %u, arcs %u, texts %u, points %u, solids %u, dimensions %u\n", d.LineCount(),
+              d.ArcCount(), d.TextCount(), d.PointCount(), d.SolidCount(), d.DimensionCount());
+  std::printf("  blocks:      %u inserts, %u definitions with %zu members\n", d.BlockInsertCount(),
+              d.BlockDefinitionCount(), d.MemberRecords.size());
   const DrawingExtentRecord& e = d.DrawingExtent;
   std::printf("  extent:      (%s, %s) to (%s, %s)\n", JsonNumber(e.MinX).c_str(),
               JsonNumber(e.MinY).c_str(), JsonNumber(e.MaxX).c_str(), JsonNumber(e.MaxY).c_str());

@@ -16,20 +16,30 @@ StringRef ReadArenaString(Stream& s, Document& doc) {
   return {static_cast<uint32_t>(at), static_cast<uint32_t>(arena.size() - at)};
 }
 
-uint16_t U16At(const uint8_t* b) { return static_cast<uint16_t>(b[0] | (b[1] << 8)); }
+uint16_t U16At(const uint8_t* b) {
+  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
 
 }  // namespace
 
 uint32_t MinimumRecordBytes(EntityClass c) {
   switch (c) {
-    case EntityClass::Line: return 44;
-    case EntityClass::Arc: return 72;
-    case EntityClass::Text: return 80;
-    case EntityClass::Point: return 32;
-    case EntityClass::Solid: return 72;
-    case EntityClass::Dimension: return 142;
-    case EntityClass::Block: return 56;
-    case EntityClass::List: return 26;
+    case EntityClass::Line:
+      return 44;
+    case EntityClass::Arc:
+      return 72;
+    case EntityClass::Text:
+      return 80;
+    case EntityClass::Point:
+      return 32;
+    case EntityClass::Solid:
+      return 72;
+    case EntityClass::Dimension:
+      return 142;
+    case EntityClass::Block:
+      return 56;
+    case EntityClass::List:
+      return 26;
   }
   return 0;
 }

@@ -4,9 +4,9 @@ namespace kestril {
 
 TDoubleDynArray BuildDashPattern(const TJwwHeader& header, uint8_t lineType) {
   const uint32_t bits = lineType < kLineTypeEntries ? header.LinePattern[lineType] : 0;
-  const double unit =
-      lineType >= 16 && lineType < kLineTypeEntries ? static_cast<double>(header.LinePitch[lineType])
-                                                    : 1.0;
+  const double unit = lineType >= 16 && lineType < kLineTypeEntries
+                          ? static_cast<double>(header.LinePitch[lineType])
+                          : 1.0;
   TDoubleDynArray lengths;
   // The first length is the leading run of ones, 0 when the pattern starts with a zero.
   bool digit = true;
@@ -33,6 +33,8 @@ std::vector<double> RandomLineShape(const TJwwHeader& header, uint8_t lineType) 
   return shape;
 }
 
-bool IsRandomLineType(uint8_t lineType) { return lineType >= 11 && lineType <= 15; }
+bool IsRandomLineType(uint8_t lineType) {
+  return lineType >= 11 && lineType <= 15;
+}
 
 }  // namespace kestril

@@ -10,7 +10,9 @@ bool InLineRange(const FDataHeader& attr) {
   return attr.lineType < 63 && attr.penColor < kPenEntries;
 }
 
-bool IsDark(Color c) { return RedOf(c) < 65 && GreenOf(c) < 65 && BlueOf(c) < 65; }
+bool IsDark(Color c) {
+  return RedOf(c) < 65 && GreenOf(c) < 65 && BlueOf(c) < 65;
+}
 
 Color PenColorOf(const RenderContext& ctx, uint16_t colorNumber) {
   return colorNumber < kPenEntries ? ctx.doc.Header.PenColor[colorNumber] : 0;

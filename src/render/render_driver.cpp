@@ -91,16 +91,29 @@ void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOption
   const size_t entries = doc.ClassOrder.size() - doc.BlockDefinitions.size();
   for (size_t i = 0; i < entries; ++i) {
     switch (doc.ClassOrder[i]) {
-      case EntityClass::Line: DrawNext(ctx, lines); break;
-      case EntityClass::Arc: DrawNext(ctx, arcs); break;
-      case EntityClass::Text: DrawNext(ctx, texts); break;
-      case EntityClass::Point: DrawNext(ctx, points); break;
+      case EntityClass::Line:
+        DrawNext(ctx, lines);
+        break;
+      case EntityClass::Arc:
+        DrawNext(ctx, arcs);
+        break;
+      case EntityClass::Text:
+        DrawNext(ctx, texts);
+        break;
+      case EntityClass::Point:
+        DrawNext(ctx, points);
+        break;
       case EntityClass::Solid:
         if (!hasPrePass) DrawNext(ctx, solids);
         break;
-      case EntityClass::Dimension: DrawNext(ctx, dimensions); break;
-      case EntityClass::Block: DrawNext(ctx, inserts); break;
-      case EntityClass::List: break;
+      case EntityClass::Dimension:
+        DrawNext(ctx, dimensions);
+        break;
+      case EntityClass::Block:
+        DrawNext(ctx, inserts);
+        break;
+      case EntityClass::List:
+        break;
     }
     PumpMessages();
   }

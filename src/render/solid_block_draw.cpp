@@ -26,14 +26,27 @@ struct MemberDrawer {
     const EntityLists& l = ctx.doc.Members;
     ctx.placement = at;
     switch (m.cls) {
-      case EntityClass::Line: Draw(ctx, l.Lines[m.index]); break;
-      case EntityClass::Arc: Draw(ctx, l.Arcs[m.index]); break;
-      case EntityClass::Text: Draw(ctx, l.Texts[m.index]); break;
-      case EntityClass::Point: Draw(ctx, l.Points[m.index]); break;
-      case EntityClass::Solid: Draw(ctx, l.Solids[m.index]); break;
-      case EntityClass::Dimension: Draw(ctx, l.Dimensions[m.index]); break;
+      case EntityClass::Line:
+        Draw(ctx, l.Lines[m.index]);
+        break;
+      case EntityClass::Arc:
+        Draw(ctx, l.Arcs[m.index]);
+        break;
+      case EntityClass::Text:
+        Draw(ctx, l.Texts[m.index]);
+        break;
+      case EntityClass::Point:
+        Draw(ctx, l.Points[m.index]);
+        break;
+      case EntityClass::Solid:
+        Draw(ctx, l.Solids[m.index]);
+        break;
+      case EntityClass::Dimension:
+        Draw(ctx, l.Dimensions[m.index]);
+        break;
       case EntityClass::Block:
-      case EntityClass::List: break;
+      case EntityClass::List:
+        break;
     }
   }
   bool EnterInsert(const FDataBlock& insert, const BlockPlacement&) {

@@ -26,23 +26,24 @@ CommandResult Kestril(const std::string& args) {
   return r;
 }
 
-std::string Data(const char* name) { return std::string(KESTRIL_TEST_DATA) + "/drawings/" + name; }
+std::string Data(const char* name) {
+  return std::string(KESTRIL_TEST_DATA) + "/drawings/" + name;
+}
 
 TEST(InfoCommand, JsonHasExactlyTheDocumentedFields) {
   const CommandResult r = Kestril("info --json " + Data("tiny-v600.jws"));
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out,
-            "{\"file\":\"" + Data("tiny-v600.jws") +
-                "\",\"kind\":\"jws\",\"version\":600,\"object_count\":6,\"read_ok\":true,"
-                "\"counts\":{\"line\":5,\"arc\":0,\"text\":0,\"point\":1,\"solid\":0,"
-                "\"dimension\":0,\"block\":0,\"blockdef\":0},\"members\":0,"
-                "\"extent\":[-196.152509473959,49.87499330055785,-195.09750947395895,"
-                "53.749993300557755]}\n");
+  EXPECT_EQ(r.out, "{\"file\":\"" + Data("tiny-v600.jws") +
+                       "\",\"kind\":\"jws\",\"version\":600,\"object_count\":6,\"read_ok\":true,"
+                       "\"counts\":{\"line\":5,\"arc\":0,\"text\":0,\"point\":1,\"solid\":0,"
+                       "\"dimension\":0,\"block\":0,\"blockdef\":0},\"members\":0,"
+                       "\"extent\":[-196.152509473959,49.87499330055785,-195.09750947395895,"
+                       "53.749993300557755]}\n");
 }
 
 TEST(InfoCommand, OneLinePerFileAndStatusOneWhenAnyFails) {
-  const CommandResult r = Kestril("info --json " + Data("site-plan-v700.jww") + " " + Data("README.md") +
-                        " /nonexistent.jww");
+  const CommandResult r = Kestril("info --json " + Data("site-plan-v700.jww") + " " +
+                                  Data("README.md") + " /nonexistent.jww");
   EXPECT_EQ(r.status, 1);
   int lines = 0;
   for (char c : r.out) lines += c == '\n';
@@ -60,7 +61,8 @@ TEST(InfoCommand, UsageErrorsAnswerTwo) {
 }
 
 TEST(InfoCommand, SummaryNamesTheKind) {
-  const CommandResult r = Kestril("info " + std::string(KESTRIL_SOURCE_DIR) + "/samples/sample.jww");
+  const CommandResult r =
+      Kestril("info " + std::string(KESTRIL_SOURCE_DIR) + "/samples/sample.jww");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("JWW drawing, version 700"), std::string::npos);
   EXPECT_NE(r.out.find("read:        ok"), std::string::npos);

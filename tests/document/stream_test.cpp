@@ -10,7 +10,9 @@ namespace {
 
 using testing::ByteWriter;
 
-MemoryStream StreamOf(ByteWriter& w) { return MemoryStream(w.bytes()); }
+MemoryStream StreamOf(ByteWriter& w) {
+  return MemoryStream(w.bytes());
+}
 
 TEST(Stream, ReadsLittleEndianPrimitives) {
   ByteWriter w;

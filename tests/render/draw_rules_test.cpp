@@ -102,7 +102,7 @@ TEST(DrawRules, PenWidths) {
   std::vector<CanvasCall> lines = TestLines(r);
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0].pen.width, 3);
-  EXPECT_EQ(lines[1].pen.width, 0);  // SXF colours use the thinnest pen
+  EXPECT_EQ(lines[1].pen.width, 0);      // SXF colours use the thinnest pen
   EXPECT_EQ(lines.back().pen.width, 0);  // so do SXF line types
   EXPECT_EQ(DrawsOf(r.canvas, CanvasOp::Ellipse)[0].pen.width, 3);
 

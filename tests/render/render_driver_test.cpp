@@ -12,7 +12,9 @@ using namespace kestril::testing;
 // Drawing (0,0)-(100,50) on 800x600: scale 8, device (8x, 400 - 8y).
 constexpr TaPoint2D kFrameA{0, 0}, kFrameB{100, 50};
 
-TPoint Dev(double x, double y) { return {RoundHalfEven(8 * x), RoundHalfEven(400 - 8 * y)}; }
+TPoint Dev(double x, double y) {
+  return {RoundHalfEven(8 * x), RoundHalfEven(400 - 8 * y)};
+}
 
 Rendered RenderJws(ArchiveWriter& a) {
   Rendered r;

@@ -21,7 +21,9 @@ void RecordingCanvas::SetBrush(const Brush& brush) {
   Record(CanvasOp::SetBrush);
 }
 
-void RecordingCanvas::MoveTo(TPoint p) { Record(CanvasOp::MoveTo).points = {p}; }
+void RecordingCanvas::MoveTo(TPoint p) {
+  Record(CanvasOp::MoveTo).points = {p};
+}
 
 void RecordingCanvas::Polyline(std::span<const TPoint> points) {
   Record(CanvasOp::Polyline).points.assign(points.begin(), points.end());
@@ -64,7 +66,9 @@ void RecordingCanvas::EndPath() {
   Record(CanvasOp::EndPath);
 }
 
-void RecordingCanvas::FlattenPath() { Record(CanvasOp::FlattenPath); }
+void RecordingCanvas::FlattenPath() {
+  Record(CanvasOp::FlattenPath);
+}
 
 void RecordingCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) {
   Record(CanvasOp::GetPath);
@@ -72,8 +76,12 @@ void RecordingCanvas::GetPath(std::vector<TPoint>& points, std::vector<uint8_t>&
   types = pathTypes_;
 }
 
-void RecordingCanvas::StrokePath() { Record(CanvasOp::StrokePath); }
-void RecordingCanvas::StrokeAndFillPath() { Record(CanvasOp::StrokeAndFillPath); }
+void RecordingCanvas::StrokePath() {
+  Record(CanvasOp::StrokePath);
+}
+void RecordingCanvas::StrokeAndFillPath() {
+  Record(CanvasOp::StrokeAndFillPath);
+}
 
 void RecordingCanvas::SetPathResult(std::vector<TPoint> points, std::vector<uint8_t> types) {
   pathPoints_ = std::move(points);
@@ -89,8 +97,10 @@ std::vector<CanvasCall> RecordingCanvas::Draws() const {
       case CanvasOp::BeginPath:
       case CanvasOp::EndPath:
       case CanvasOp::FlattenPath:
-      case CanvasOp::GetPath: break;
-      default: out.push_back(c);
+      case CanvasOp::GetPath:
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -98,9 +108,9 @@ std::vector<CanvasCall> RecordingCanvas::Draws() const {
 
 std::string ToString(CanvasOp op) {
   static const char* const kNames[] = {
-      "SetPen", "SetBrush", "MoveTo",   "Polyline",  "PolyBezier",  "PolyBezierTo",
-      "Polygon", "Ellipse", "Arc",      "FillRect",  "BeginPath",   "EndPath",
-      "FlattenPath", "GetPath", "StrokePath", "StrokeAndFillPath"};
+      "SetPen",      "SetBrush", "MoveTo",     "Polyline",         "PolyBezier", "PolyBezierTo",
+      "Polygon",     "Ellipse",  "Arc",        "FillRect",         "BeginPath",  "EndPath",
+      "FlattenPath", "GetPath",  "StrokePath", "StrokeAndFillPath"};
   return kNames[static_cast<int>(op)];
 }
 

@@ -31,11 +31,11 @@ enum class CanvasOp : uint8_t {
 
 struct CanvasCall {
   CanvasOp op;
-  std::vector<TPoint> points;        // MoveTo, the poly calls; Arc: start and end
-  std::array<int32_t, 4> rect{};     // Ellipse, Arc, FillRect: left, top, right, bottom
-  Pen pen;                           // in force when the call was made
-  Brush brush;                       // in force when the call was made
-  bool inPath = false;               // made inside an open path bracket
+  std::vector<TPoint> points;     // MoveTo, the poly calls; Arc: start and end
+  std::array<int32_t, 4> rect{};  // Ellipse, Arc, FillRect: left, top, right, bottom
+  Pen pen;                        // in force when the call was made
+  Brush brush;                    // in force when the call was made
+  bool inPath = false;            // made inside an open path bracket
 };
 
 class RecordingCanvas final : public Canvas {
