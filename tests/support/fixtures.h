@@ -1,0 +1,18 @@
+// Small drawings that exercise one feature each, for reference pictures and for
+// comparing the Windows and native canvases.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestril::testing {
+
+struct Fixture {
+  std::string name;  // also the file name stem
+  std::vector<uint8_t> bytes;
+};
+
+std::vector<Fixture> Fixtures();
+
+}  // namespace kestril::testing
