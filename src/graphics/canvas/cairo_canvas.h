@@ -50,8 +50,11 @@ class CairoCanvas final : public RasterCanvas {
   void FillFigures(const std::vector<PathFigure>& figures);
   void StrokeFigures(const std::vector<PathFigure>& figures);
   void StrokeThinAliased(const std::vector<PathFigure>& figures);
-  void ThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t rgb,
-                   unsigned char* data, int64_t stride);
+  void StrokeWideAliased(const std::vector<PathFigure>& figures, int32_t width, PenCap cap);
+  // Cosmetic aliased pens draw Ellipse and Arc by an integer ellipse walk, as GDI does.
+  bool WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+  // rays: start and end of an arc, or null for the whole ellipse.
+  void WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom, const TPoint* rays);
 
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
