@@ -1,0 +1,21 @@
+// Drawings made of the same canvas calls on every backend, so the GDI canvas (under
+// Wine) and the Cairo canvas can be compared pixel by pixel.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "graphics/canvas/canvas.h"
+
+namespace kestril::test {
+
+struct CanvasScene {
+  const char* name;
+  int32_t width;
+  int32_t height;
+  void (*draw)(Canvas& canvas);
+};
+
+std::span<const CanvasScene> CanvasScenes();
+
+}  // namespace kestril::test
