@@ -132,10 +132,68 @@ constexpr CanvasScene kScenes[] = {
     {"far_coordinates", 120, 90, FarCoordinates},
 };
 
+void TraceLines(Canvas& c) {
+  c.MoveTo({3, 4});
+  c.BeginPath();
+  c.Polyline(Points{{10, 10}, {50, 12}, {40, 60}});
+  c.Polygon(Points{{5, 5}, {25, 5}, {25, 25}, {5, 25}});
+  c.PolyBezier(Points{{0, 0}, {10, 30}, {40, 30}, {50, 0}});
+  c.Polyline(Points{{1, 1}});  // too short: GDI refuses it
+  c.EndPath();
+}
+
+void TraceBezierTo(Canvas& c) {
+  c.MoveTo({100, 100});
+  c.BeginPath();
+  c.PolyBezierTo(Points{{110, 100}, {120, 110}, {120, 120}});
+  c.PolyBezierTo(Points{{120, 130}, {110, 140}, {100, 140}});
+  c.MoveTo({10, 10});
+  c.MoveTo({20, 20});
+  c.PolyBezierTo(Points{{30, 20}, {30, 30}, {20, 30}});
+  c.EndPath();
+}
+
+void TraceEllipses(Canvas& c) {
+  c.BeginPath();
+  c.Ellipse(10, 10, 61, 41);
+  c.Ellipse(70, 70, 20, 20);  // corners swapped
+  c.Ellipse(5, 5, 5, 40);     // empty
+  c.EndPath();
+}
+
+void TraceArcs(Canvas& c) {
+  c.BeginPath();
+  c.Arc(0, 0, 100, 100, {200, 50}, {50, -200});
+  c.Arc(0, 0, 100, 100, {50, -200}, {200, 50});
+  c.Arc(10, 20, 90, 60, {90, 40}, {90, 40});
+  c.Arc(0, 0, 100, 60, {100, 0}, {0, 60});
+  c.EndPath();
+}
+
+void TraceForFlattening(Canvas& c) {
+  c.BeginPath();
+  c.Ellipse(10, 10, 210, 110);
+  c.Polyline(Points{{0, 0}, {30, 40}});
+  c.MoveTo({20, 200});
+  c.PolyBezierTo(Points{{60, 120}, {140, 280}, {180, 200}});
+  c.EndPath();
+}
+
+constexpr PathScene kPathScenes[] = {
+    {"lines", false, TraceLines},
+    {"bezier_to", false, TraceBezierTo},
+    {"ellipses", false, TraceEllipses},
+    {"arcs", false, TraceArcs},
+    {"flattened", true, TraceForFlattening},
+};
+
 }  // namespace
 
 std::span<const CanvasScene> CanvasScenes() {
   return kScenes;
+}
+std::span<const PathScene> PathScenes() {
+  return kPathScenes;
 }
 
 }  // namespace kestril::test

@@ -18,4 +18,14 @@ struct CanvasScene {
 
 std::span<const CanvasScene> CanvasScenes();
 
+// Calls made inside a path bracket (BeginPath and EndPath included); `flatten` asks
+// for FlattenPath before GetPath.
+struct PathScene {
+  const char* name;
+  bool flatten;
+  void (*trace)(Canvas& canvas);
+};
+
+std::span<const PathScene> PathScenes();
+
 }  // namespace kestril::test

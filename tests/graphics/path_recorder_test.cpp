@@ -114,22 +114,25 @@ TEST(PathRecorder, EllipseTracesFourClosedQuarters) {
 
 TEST(PathRecorder, ArcRunsCounterClockwiseOnScreenBetweenTheRays) {
   // The rays are taken about the centre of the whole box (50, 50); the curve keeps
-  // inside 0..99. From the right (east) to the top (north): one quarter.
+  // inside 0..99. From the right (east) to the top (north): one quarter, and as GDI
+  // has it, an empty piece where the end lies on the quadrant boundary.
   Points a = TraceArc(0, 0, 100, 100, {200, 50}, {50, -200});
-  ASSERT_EQ(a.size(), 4u);
+  ASSERT_EQ(a.size(), 7u);
   EXPECT_EQ(a.front(), (TPoint{99, 50}));
-  EXPECT_EQ(a.back(), (TPoint{50, 0}));
+  EXPECT_EQ(a[3], (TPoint{50, 0}));
   EXPECT_GT(a[1].x, 90);  // leaves upwards
   EXPECT_LT(a[1].y, 40);
-  // From the top to the right the other way round: three quarters.
+  EXPECT_EQ(a[4], a[3]);
+  EXPECT_EQ(a[6], a[3]);
+  // From the top to the right the other way round: three quarters (and the empty one).
   Points b = TraceArc(0, 0, 100, 100, {50, -200}, {200, 50});
-  ASSERT_EQ(b.size(), 10u);
+  ASSERT_EQ(b.size(), 13u);
   EXPECT_TRUE(Near(b[3], {0, 50}));
   EXPECT_TRUE(Near(b[6], {50, 99}));
-  EXPECT_EQ(b.back(), (TPoint{99, 50}));
+  EXPECT_EQ(b[9], (TPoint{99, 50}));
   // Equal rays: the whole ellipse, one piece per quadrant.
-  Points c = TraceArc(0, 0, 100, 100, {200, 50}, {200, 50});
-  ASSERT_EQ(c.size(), 13u);
+  Points c = TraceArc(0, 0, 100, 100, {200, 40}, {200, 40});
+  ASSERT_EQ(c.size(), 16u);  // five pieces: the start ray is just above east
   EXPECT_EQ(c.front(), c.back());
   // A start between quadrant boundaries splits at the boundaries; swapped corners
   // describe the same box.
@@ -252,10 +255,10 @@ TEST(RecordingCanvasPath, SetPathResultStillAnswersWithoutAPathOfItsOwn) {
   c.GetPath(pts, types);
   EXPECT_EQ(pts, (Points{{1, 2}, {3, 4}}));
   c.BeginPath();
-  c.Arc(0, 0, 10, 10, {20, 5}, {20, 5});
+  c.Arc(0, 0, 10, 10, {20, 4}, {20, 4});
   c.EndPath();
   c.GetPath(pts, types);
-  EXPECT_EQ(pts.size(), 13u);
+  EXPECT_EQ(pts.size(), 16u);
 }
 
 }  // namespace

@@ -94,8 +94,10 @@ void ArcPiece(const Box& box, double from, double to, bool withStart, std::vecto
 }
 
 // Pieces from angle `from` down to `to` (to < from: counter-clockwise on the screen),
-// split at the quadrant boundaries as GDI splits them.
-std::vector<TPoint> TracePieces(Box box, double from, double to) {
+// split at the quadrant boundaries as GDI splits them. GDI's Arc adds an empty last
+// piece when the end lies exactly on a boundary (`emptyPieceOnBoundary`); its Ellipse
+// always has four pieces.
+std::vector<TPoint> TracePieces(Box box, double from, double to, bool emptyPieceOnBoundary) {
   // The right and bottom edges are not part of the figure.
   box.x2 -= 1;
   box.y2 -= 1;
@@ -104,8 +106,7 @@ std::vector<TPoint> TracePieces(Box box, double from, double to) {
   double pieceEnd = (std::ceil(from / kHalfPi) - 1) * kHalfPi;
   bool first = true;
   for (;;) {
-    // An end on a quadrant boundary (a whole ellipse) must not add an empty piece.
-    const bool last = to >= pieceEnd - 1e-9;
+    const bool last = emptyPieceOnBoundary ? to > pieceEnd : to >= pieceEnd - 1e-9;
     if (last) pieceEnd = to;
     ArcPiece(box, pieceStart, pieceEnd, first, out);
     if (last) break;
@@ -126,7 +127,7 @@ void FlattenBezier(TaPoint2D p0, TaPoint2D c1, TaPoint2D c2, TaPoint2D p3, doubl
 std::vector<TPoint> TraceEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   Box box;
   if (!MakeBox(left, top, right, bottom, box)) return {};
-  std::vector<TPoint> out = TracePieces(box, 0, -kTwoPi);
+  std::vector<TPoint> out = TracePieces(box, 0, -kTwoPi, false);
   out.back() = out.front();  // a closed outline, whatever the rounding of 2 pi did
   return out;
 }
@@ -138,7 +139,7 @@ std::vector<TPoint> TraceArc(int32_t left, int32_t top, int32_t right, int32_t b
   const double from = RayAngle(box, start);
   double to = RayAngle(box, end);
   if (to >= from) to -= kTwoPi;
-  return TracePieces(box, from, to);
+  return TracePieces(box, from, to, true);
 }
 
 std::vector<PathFigure> FlattenFigures(std::span<const TPoint> points,

@@ -36,7 +36,8 @@ std::vector<TPoint> TraceEllipse(int32_t left, int32_t top, int32_t right, int32
 // The outline GDI traces for Arc: a start point and one Bezier piece per quadrant the
 // arc crosses (1 + 3n points), counter-clockwise on the screen from the ray through
 // `start` to the ray through `end`; equal rays give the whole ellipse. Same box rules
-// as TraceEllipse.
+// as TraceEllipse. Like GDI, an arc that ends exactly on a quadrant boundary (east,
+// north, west or south of the centre) gets one more, empty piece there.
 std::vector<TPoint> TraceArc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
                              TPoint end);
 
