@@ -106,6 +106,9 @@ void Rects(Canvas& c) {
   c.SetBrush(Brush{.color = kRed});
   c.FillRect(60, 50, 61, 85);
   c.FillRect(-20, 70, 30, 200);
+  c.SetBrush(Brush{.color = kGreen});
+  c.FillRect(110, 40, 90, 20);  // inverted
+  c.FillRect(70, 5, 80, 5);     // empty
 }
 
 void FarCoordinates(Canvas& c) {

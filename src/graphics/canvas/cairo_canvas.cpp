@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "base/errors.h"
 #include "graphics/canvas/raster_size.h"
@@ -411,11 +412,14 @@ void CairoCanvas::WalkArc(int32_t left, int32_t top, int32_t right, int32_t bott
 
 void CairoCanvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (brush_.style == BrushStyle::Clear) return;
-  // Clamp in 64 bits first: the edges may be anywhere in the int32 range.
-  const int64_t l = std::clamp<int64_t>(left, 0, width_);
-  const int64_t r = std::clamp<int64_t>(right, 0, width_);
-  const int64_t t = std::clamp<int64_t>(top, 0, height_);
-  const int64_t b = std::clamp<int64_t>(bottom, 0, height_);
+  // GDI blits an inverted rectangle mirrored about its first edge: columns right+1 up
+  // to left. Work in 64 bits: the edges may be anywhere in the int32 range.
+  auto span = [](int64_t from, int64_t to, int64_t limit) {
+    if (to < from) std::tie(from, to) = std::pair{to + 1, from + 1};
+    return std::pair{std::clamp<int64_t>(from, 0, limit), std::clamp<int64_t>(to, 0, limit)};
+  };
+  const auto [l, r] = span(left, right, width_);
+  const auto [t, b] = span(top, bottom, height_);
   if (r <= l || b <= t) return;
   cairo_t* cr = cr_.get();
   cairo_new_path(cr);
