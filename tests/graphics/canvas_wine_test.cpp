@@ -1,6 +1,7 @@
 // Draws the canvas scenes through the real GDI canvas (a mingw program under Wine) and
 // through the Cairo canvas, and compares where they put ink.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "canvas_scenes.h"
@@ -134,7 +136,18 @@ class GdiCanvasUnderWine : public ::testing::Test {
     ASSERT_TRUE(failure_.empty()) << failure_;
   }
 
-  static fs::path Out() { return fs::path(KESTRIL_WINE_WORK_DIR) / "scenes"; }
+  // ctest runs each test in a process of its own, possibly side by side.
+  static fs::path Out() {
+    return fs::path(KESTRIL_WINE_WORK_DIR) / ("scenes-" + std::to_string(getpid()));
+  }
+
+  // The pictures stay for inspection when something failed.
+  static void TearDownTestSuite() {
+    if (missing_.empty() && ::testing::UnitTest::GetInstance()->failed_test_count() == 0) {
+      std::error_code ignored;
+      fs::remove_all(Out(), ignored);
+    }
+  }
 
   static inline std::string missing_;
   static inline std::string failure_;
