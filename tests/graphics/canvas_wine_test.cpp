@@ -141,7 +141,7 @@ class GdiCanvasUnderWine : public ::testing::Test {
     return fs::path(KESTRIL_WINE_WORK_DIR) / ("scenes-" + std::to_string(getpid()));
   }
 
-  // The pictures stay for inspection when something failed.
+  // The pictures stay behind, to be looked at, when something failed.
   static void TearDownTestSuite() {
     if (missing_.empty() && ::testing::UnitTest::GetInstance()->failed_test_count() == 0) {
       std::error_code ignored;
