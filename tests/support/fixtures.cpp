@@ -10,14 +10,14 @@ namespace {
 // Every standard line type in a row of its own, in the eight line colours.
 Fixture LineTypes() {
   ArchiveWriter a(700);
-  const uint8_t types[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15,
-                           16, 17, 18, 19, 30, 32, 33, 37, 40, 44, 47, 48};
-  double y = 0;
+  const uint8_t types[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  11, 12, 13, 14,
+                           15, 16, 17, 18, 19, 30, 32, 33, 37, 40, 44, 47, 48};
+  int row = 0;
   for (uint8_t t : types) {
-    const uint16_t colour = static_cast<uint16_t>(1 + static_cast<int>(y) % 8);
+    const uint16_t colour = static_cast<uint16_t>(1 + row % 8);
+    const double y = -1.2 * row++;
     a.Line(Line({0, y}, {60, y}, Attr(colour, t)));
     a.Line(Line({64, y}, {80, y - 0.8}, Attr(colour, t)));  // slanted
-    y -= 1.2;
   }
   a.Line(Line({0, 2}, {80, 2}, Attr(116, 1)));  // an SXF colour
   a.End();
@@ -59,7 +59,8 @@ Fixture Solids() {
   a.Line(Line({0, 60}, {100, 60}, Attr(2)));
   for (int i = 0; i < 6; ++i) {
     const double x = 5 + 15 * i;
-    a.Solid(Quad({x, 10}, {x + 12, 10}, {x + 10, 25}, {x + 2, 28}, Attr(static_cast<uint16_t>(1 + i))));
+    a.Solid(
+        Quad({x, 10}, {x + 12, 10}, {x + 10, 25}, {x + 2, 28}, Attr(static_cast<uint16_t>(1 + i))));
   }
   FDataSolid own = Quad({10, 35}, {90, 35}, {90, 55}, {10, 55}, Attr(10));
   own.rgb = 0x0080FF;  // orange, 0x00BBGGRR
@@ -112,6 +113,8 @@ Fixture Layers() {
 
 }  // namespace
 
-std::vector<Fixture> Fixtures() { return {LineTypes(), Points(), Solids(), Blocks(), Layers()}; }
+std::vector<Fixture> Fixtures() {
+  return {LineTypes(), Points(), Solids(), Blocks(), Layers()};
+}
 
 }  // namespace kestril::testing

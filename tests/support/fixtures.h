@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,5 +15,10 @@ struct Fixture {
 };
 
 std::vector<Fixture> Fixtures();
+
+// Test names show the fixture's name, not its bytes.
+inline void PrintTo(const Fixture& f, std::ostream* os) {
+  *os << f.name;
+}
 
 }  // namespace kestril::testing
