@@ -136,6 +136,12 @@ void WalkArchive(Document& doc, Stream& s) {
   ClassTags tags;
   int current = kNoClass;
   s.Seek(doc.ArchiveStart);
+  // Lines are most of what drawings hold: room for as many as the header counts (no
+  // more than the data could hold) saves growing the largest list step by step.
+  const uint64_t fit = static_cast<uint64_t>(s.Remaining()) / (2 + MinimumRecordBytes(EntityClass::Line));
+  const size_t expected = static_cast<size_t>(std::min<uint64_t>(doc.ObjectCount, fit));
+  doc.ClassOrder.reserve(expected);
+  doc.TopLevel.Lines.reserve(expected);
   for (;;) {
     uint32_t t = s.ReadU16();
     if (t == 0xFFFF) {
