@@ -39,7 +39,8 @@ void BM_ReadManyLines(benchmark::State& state) {
   state.counters["file_MB"] = static_cast<double>(bytes.size()) / 1e6;
   state.counters["records_MB"] =
       static_cast<double>(doc.TopLevel.Lines.capacity() * sizeof(FDataSen) +
-                          doc.ClassOrder.capacity()) / 1e6;
+                          doc.ClassOrder.capacity()) /
+      1e6;
 }
 BENCHMARK(BM_ReadManyLines)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 

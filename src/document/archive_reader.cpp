@@ -52,7 +52,8 @@ void Register(Document& doc, EntityClass cls, const Record& r, std::vector<Recor
 
 void RegisterList(Document& doc, const FDataList& r) {
   if (doc.InBlockDefinition) {
-    doc.MemberRecords.push_back({EntityClass::List, static_cast<uint32_t>(doc.Members.Lists.size())});
+    doc.MemberRecords.push_back(
+        {EntityClass::List, static_cast<uint32_t>(doc.Members.Lists.size())});
     doc.Members.Lists.push_back(r);
     ++doc.BlockDefinitions.back().memberCount;
     return;
@@ -79,21 +80,34 @@ void ReadFrom(Document& doc, Stream& s, EntityClass cls) {
   EntityLists& top = doc.TopLevel;
   EntityLists& mem = doc.Members;
   switch (cls) {
-    case EntityClass::Line: Register(doc, cls, ReadSen(s, v), top.Lines, mem.Lines); break;
-    case EntityClass::Arc: Register(doc, cls, ReadEnko(s, v), top.Arcs, mem.Arcs); break;
-    case EntityClass::Text: Register(doc, cls, ReadMoji(s, v, doc), top.Texts, mem.Texts); break;
-    case EntityClass::Point: Register(doc, cls, ReadTen(s, v), top.Points, mem.Points); break;
-    case EntityClass::Solid: Register(doc, cls, ReadSolid(s, v), top.Solids, mem.Solids); break;
+    case EntityClass::Line:
+      Register(doc, cls, ReadSen(s, v), top.Lines, mem.Lines);
+      break;
+    case EntityClass::Arc:
+      Register(doc, cls, ReadEnko(s, v), top.Arcs, mem.Arcs);
+      break;
+    case EntityClass::Text:
+      Register(doc, cls, ReadMoji(s, v, doc), top.Texts, mem.Texts);
+      break;
+    case EntityClass::Point:
+      Register(doc, cls, ReadTen(s, v), top.Points, mem.Points);
+      break;
+    case EntityClass::Solid:
+      Register(doc, cls, ReadSolid(s, v), top.Solids, mem.Solids);
+      break;
     case EntityClass::Dimension:
       Register(doc, cls, ReadSunpou(s, v, doc), top.Dimensions, mem.Dimensions);
       break;
     case EntityClass::Block: {
       const FDataBlock r = ReadBlock(s, v);
-      if (!doc.InBlockDefinition) doc.LargestBlockNumber = std::max(doc.LargestBlockNumber, r.blockNumber);
+      if (!doc.InBlockDefinition)
+        doc.LargestBlockNumber = std::max(doc.LargestBlockNumber, r.blockNumber);
       Register(doc, cls, r, top.BlockInserts, mem.BlockInserts);
       break;
     }
-    case EntityClass::List: RegisterList(doc, ReadList(s, v, doc)); break;
+    case EntityClass::List:
+      RegisterList(doc, ReadList(s, v, doc));
+      break;
   }
 }
 
@@ -122,6 +136,12 @@ void WalkArchive(Document& doc, Stream& s) {
   ClassTags tags;
   int current = kNoClass;
   s.Seek(doc.ArchiveStart);
+  // Lines are most of what drawings hold: room for as many as the header counts (no
+  // more than the data could hold) saves growing the largest list step by step.
+  const uint64_t fit = static_cast<uint64_t>(s.Remaining()) / (2 + MinimumRecordBytes(EntityClass::Line));
+  const size_t expected = static_cast<size_t>(std::min<uint64_t>(doc.ObjectCount, fit));
+  doc.ClassOrder.reserve(expected);
+  doc.TopLevel.Lines.reserve(expected);
   for (;;) {
     uint32_t t = s.ReadU16();
     if (t == 0xFFFF) {
@@ -161,14 +181,27 @@ struct ExtentVisitor {
   void Member(const MemberRef& m, const BlockPlacement& at) {
     const EntityLists& l = doc.Members;
     switch (m.cls) {
-      case EntityClass::Line: AddExtent(doc, l.Lines[m.index], at); break;
-      case EntityClass::Arc: AddExtent(doc, l.Arcs[m.index], at); break;
-      case EntityClass::Text: AddExtent(doc, l.Texts[m.index], at); break;
-      case EntityClass::Point: AddExtent(doc, l.Points[m.index], at); break;
-      case EntityClass::Solid: AddExtent(doc, l.Solids[m.index], at); break;
-      case EntityClass::Dimension: AddExtent(doc, l.Dimensions[m.index], at); break;
+      case EntityClass::Line:
+        AddExtent(doc, l.Lines[m.index], at);
+        break;
+      case EntityClass::Arc:
+        AddExtent(doc, l.Arcs[m.index], at);
+        break;
+      case EntityClass::Text:
+        AddExtent(doc, l.Texts[m.index], at);
+        break;
+      case EntityClass::Point:
+        AddExtent(doc, l.Points[m.index], at);
+        break;
+      case EntityClass::Solid:
+        AddExtent(doc, l.Solids[m.index], at);
+        break;
+      case EntityClass::Dimension:
+        AddExtent(doc, l.Dimensions[m.index], at);
+        break;
       case EntityClass::Block:
-      case EntityClass::List: break;
+      case EntityClass::List:
+        break;
     }
   }
   bool EnterInsert(const FDataBlock& insert, const BlockPlacement& at) {
@@ -275,7 +308,8 @@ bool ScanArchive(Document& doc, Stream& s, const ReaderEnvironment& env) {
 bool ReadDrawing(Document& doc, Stream& s, FileKind kind, const ReaderEnvironment& env) {
   bool ok = false;
   switch (kind) {
-    case FileKind::None: return false;
+    case FileKind::None:
+      return false;
     case FileKind::Jww:
       if (!ReadJwwHeader(doc, s)) return ScanArchive(doc, s, env);
       ok = ReadArchive(doc, s, env);

@@ -6,14 +6,22 @@ namespace kestril {
 
 std::string_view EntityClassName(EntityClass c) {
   switch (c) {
-    case EntityClass::Line: return "line";
-    case EntityClass::Arc: return "arc";
-    case EntityClass::Text: return "text";
-    case EntityClass::Point: return "point";
-    case EntityClass::Solid: return "solid";
-    case EntityClass::Dimension: return "dimension";
-    case EntityClass::Block: return "block";
-    case EntityClass::List: return "blockdef";
+    case EntityClass::Line:
+      return "line";
+    case EntityClass::Arc:
+      return "arc";
+    case EntityClass::Text:
+      return "text";
+    case EntityClass::Point:
+      return "point";
+    case EntityClass::Solid:
+      return "solid";
+    case EntityClass::Dimension:
+      return "dimension";
+    case EntityClass::Block:
+      return "block";
+    case EntityClass::List:
+      return "blockdef";
   }
   return "?";
 }
@@ -89,7 +97,9 @@ void Document::Reset() {
 }
 
 namespace {
-bool InRange(const FDataHeader& a) { return a.layerGroup < kLayerGroups && a.layer < kLayers; }
+bool InRange(const FDataHeader& a) {
+  return a.layerGroup < kLayerGroups && a.layer < kLayers;
+}
 }  // namespace
 
 bool IsVisible(const Document& doc, const FDataHeader& a) {

@@ -58,8 +58,8 @@ bool ImageReferenceSize(std::string_view text, double& w, double& h) {
   return true;
 }
 
-ArcExtentPoints ArcPoints(const TaPoint2D& c, int32_t kind, double r, double start,
-                          double sweep, double tilt, double f) {
+ArcExtentPoints ArcPoints(const TaPoint2D& c, int32_t kind, double r, double start, double sweep,
+                          double tilt, double f) {
   ArcExtentPoints out;
   if (kind == 100) kind = 1;
   const double g = f != 0 ? f * r : r;
@@ -136,8 +136,7 @@ void AddExtent(Document& doc, const FDataTen& r, const BlockPlacement& at) {
 
 namespace {
 // A text baseline and the same baseline moved up by the text height.
-void AddTextBody(Document& doc, const BlockPlacement& at, TaPoint2D s, TaPoint2D e,
-                 double height) {
+void AddTextBody(Document& doc, const BlockPlacement& at, TaPoint2D s, TaPoint2D e, double height) {
   Add(doc, at, s);
   Add(doc, at, e);
   OffsetSegment(s, e, height);

@@ -87,8 +87,8 @@ struct TJwwHeader {
   std::array<double, 3> TextOptionB{};
 
   // Which tables the data itself carried; the others hold the standard tables.
-  bool CarriesPens = false;          // colour numbers 0..9, line types 2..19
-  bool CarriesSxfTables = false;     // colour numbers 100..356, line types 30..62
+  bool CarriesPens = false;       // colour numbers 0..9, line types 2..19
+  bool CarriesSxfTables = false;  // colour numbers 100..356, line types 30..62
 };
 
 // A header holding Jw_cad's standard pen and line-type tables and zeros elsewhere:

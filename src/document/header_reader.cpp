@@ -181,7 +181,9 @@ FileKind Recognise(Stream& stream) {
   return RecogniseKind(head);
 }
 
-void ResetDocument(Document& doc) { doc.Reset(); }
+void ResetDocument(Document& doc) {
+  doc.Reset();
+}
 
 bool ReadJwwHeader(Document& doc, Stream& s) {
   StartHeader(doc, s);

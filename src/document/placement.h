@@ -40,7 +40,9 @@ struct BlockPlacement {
 };
 
 // A scale whose magnitude is below 1e-9 counts as 1; negative scales mirror.
-inline double EffectiveBlockScale(double s) { return std::fabs(s) < 1e-9 ? 1.0 : s; }
+inline double EffectiveBlockScale(double s) {
+  return std::fabs(s) < 1e-9 ? 1.0 : s;
+}
 
 struct MemberVisitBudget {
   uint64_t remaining = kMemberVisitBudget;
@@ -57,9 +59,8 @@ struct MemberVisitBudget {
 // `outer` is the placement the insert sits in (identity for a top-level insert). An
 // insert whose number names no kept definition visits nothing.
 template <class Visitor>
-void ForEachPlacedMember(const Document& doc, const FDataBlock& insert,
-                         const BlockPlacement& outer, Visitor& visitor, MemberVisitBudget& budget,
-                         int depth = 1) {
+void ForEachPlacedMember(const Document& doc, const FDataBlock& insert, const BlockPlacement& outer,
+                         Visitor& visitor, MemberVisitBudget& budget, int depth = 1) {
   const BlockDefinition* def = doc.FindBlockDefinition(insert.blockNumber);
   if (def == nullptr || depth > kMaxBlockNesting) return;
   const BlockPlacement placement = outer.Then(insert);

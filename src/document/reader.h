@@ -48,5 +48,4 @@ void LoadJwCadFileName(Document& doc, const ReaderEnvironment& env);
 // archives are read with all layers shown. Answers whether the drawing was read.
 bool ReadDrawing(Document& doc, Stream& stream, FileKind kind, const ReaderEnvironment& env);
 
-
 }  // namespace kestril

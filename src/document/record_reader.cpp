@@ -3,10 +3,43 @@
 namespace kestril {
 namespace {
 
-TaPoint2D ReadPoint(Stream& s) {
-  const double x = s.ReadF64();
-  const double y = s.ReadF64();
-  return {x, y};
+// The fixed part of a record read in one go and decoded field by field.
+class Fields {
+ public:
+  Fields(Stream& s, size_t n) { s.ReadBuffer(bytes_, n); }
+
+  uint8_t U8() { return bytes_[at_++]; }
+  uint16_t U16() { return Take<uint16_t>(LoadU16(bytes_ + at_), 2); }
+  uint32_t U32() { return Take<uint32_t>(LoadU32(bytes_ + at_), 4); }
+  double F64() { return Take<double>(LoadF64(bytes_ + at_), 8); }
+  TaPoint2D Point() {
+    const double x = F64();
+    return {x, F64()};
+  }
+  FDataHeader Attributes(uint32_t version) {
+    FDataHeader h;
+    h.group = U32();
+    h.lineType = U8();
+    h.penColor = U16();
+    if (version >= 351) h.penWidth = U16();
+    h.layer = U16();
+    h.layerGroup = U16();
+    h.flags = U16();
+    return h;
+  }
+
+ private:
+  template <class T>
+  T Take(T value, size_t n) {
+    at_ += n;
+    return value;
+  }
+  uint8_t bytes_[96];
+  size_t at_ = 0;
+};
+
+size_t AttributeBytes(uint32_t version) {
+  return version >= 351 ? 15 : 13;
 }
 
 StringRef ReadArenaString(Stream& s, Document& doc) {
@@ -16,89 +49,84 @@ StringRef ReadArenaString(Stream& s, Document& doc) {
   return {static_cast<uint32_t>(at), static_cast<uint32_t>(arena.size() - at)};
 }
 
-uint16_t U16At(const uint8_t* b) { return static_cast<uint16_t>(b[0] | (b[1] << 8)); }
-
 }  // namespace
 
 uint32_t MinimumRecordBytes(EntityClass c) {
   switch (c) {
-    case EntityClass::Line: return 44;
-    case EntityClass::Arc: return 72;
-    case EntityClass::Text: return 80;
-    case EntityClass::Point: return 32;
-    case EntityClass::Solid: return 72;
-    case EntityClass::Dimension: return 142;
-    case EntityClass::Block: return 56;
-    case EntityClass::List: return 26;
+    case EntityClass::Line:
+      return 44;
+    case EntityClass::Arc:
+      return 72;
+    case EntityClass::Text:
+      return 80;
+    case EntityClass::Point:
+      return 32;
+    case EntityClass::Solid:
+      return 72;
+    case EntityClass::Dimension:
+      return 142;
+    case EntityClass::Block:
+      return 56;
+    case EntityClass::List:
+      return 26;
   }
   return 0;
 }
 
 FDataHeader ReadAttributes(Stream& s, uint32_t version) {
-  const bool wide = version >= 351;
-  uint8_t b[15];
-  s.ReadBuffer(b, wide ? 15 : 13);
-  FDataHeader h;
-  h.group = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-            (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-  h.lineType = b[4];
-  h.penColor = U16At(b + 5);
-  const uint8_t* rest = b + 7;
-  if (wide) {
-    h.penWidth = U16At(rest);
-    rest += 2;
-  }
-  h.layer = U16At(rest);
-  h.layerGroup = U16At(rest + 2);
-  h.flags = U16At(rest + 4);
-  return h;
+  return Fields(s, AttributeBytes(version)).Attributes(version);
 }
 
 FDataSen ReadSen(Stream& s, uint32_t version) {
+  Fields f(s, AttributeBytes(version) + 32);
   FDataSen r;
-  r.attr = ReadAttributes(s, version);
-  r.start = ReadPoint(s);
-  r.end = ReadPoint(s);
+  r.attr = f.Attributes(version);
+  r.start = f.Point();
+  r.end = f.Point();
   return r;
 }
 
 FDataEnko ReadEnko(Stream& s, uint32_t version) {
+  Fields f(s, AttributeBytes(version) + 60);
   FDataEnko r;
-  r.attr = ReadAttributes(s, version);
-  r.center = ReadPoint(s);
-  r.radius = s.ReadF64();
-  r.startAngle = s.ReadF64();
-  r.arcAngle = s.ReadF64();
-  r.tiltAngle = s.ReadF64();
-  r.flatness = s.ReadF64();
-  r.fullCircle = s.ReadU32();
+  r.attr = f.Attributes(version);
+  r.center = f.Point();
+  r.radius = f.F64();
+  r.startAngle = f.F64();
+  r.arcAngle = f.F64();
+  r.tiltAngle = f.F64();
+  r.flatness = f.F64();
+  r.fullCircle = f.U32();
   return r;
 }
 
 FDataTen ReadTen(Stream& s, uint32_t version) {
+  Fields f(s, AttributeBytes(version) + 20);
   FDataTen r;
-  r.attr = ReadAttributes(s, version);
-  r.point = ReadPoint(s);
-  r.temporary = s.ReadU32();
+  r.attr = f.Attributes(version);
+  r.point = f.Point();
+  r.temporary = f.U32();
   if (version >= 300 && r.attr.lineType == 100) {
+    Fields mark(s, 20);
     r.hasMark = true;
-    r.markCode = static_cast<int32_t>(s.ReadU32());
-    r.markAngle = s.ReadF64();
-    r.markScale = s.ReadF64();
+    r.markCode = static_cast<int32_t>(mark.U32());
+    r.markAngle = mark.F64();
+    r.markScale = mark.F64();
   }
   return r;
 }
 
 FDataMoji ReadMoji(Stream& s, uint32_t version, Document& doc) {
+  Fields f(s, AttributeBytes(version) + 68);
   FDataMoji r;
-  r.attr = ReadAttributes(s, version);
-  r.start = ReadPoint(s);
-  r.end = ReadPoint(s);
-  r.textKind = s.ReadU32();
-  r.width = s.ReadF64();
-  r.height = s.ReadF64();
-  r.spacing = s.ReadF64();
-  r.angle = s.ReadF64();
+  r.attr = f.Attributes(version);
+  r.start = f.Point();
+  r.end = f.Point();
+  r.textKind = f.U32();
+  r.width = f.F64();
+  r.height = f.F64();
+  r.spacing = f.F64();
+  r.angle = f.F64();
   r.fontName = ReadArenaString(s, doc);
   r.text = ReadArenaString(s, doc);
   return r;
@@ -106,10 +134,11 @@ FDataMoji ReadMoji(Stream& s, uint32_t version, Document& doc) {
 
 namespace {
 FDataDimPoint ReadDimPoint(Stream& s) {
+  Fields f(s, 35);
   FDataDimPoint p;
-  p.attr = ReadAttributes(s, 351);
-  p.point = ReadPoint(s);
-  p.value = s.ReadU32();
+  p.attr = f.Attributes(351);
+  p.point = f.Point();
+  p.value = f.U32();
   return p;
 }
 }  // namespace
@@ -138,33 +167,36 @@ FDataSunpou ReadSunpou(Stream& s, uint32_t version, Document& doc) {
 }
 
 FDataSolid ReadSolid(Stream& s, uint32_t version) {
+  Fields f(s, AttributeBytes(version) + 64);
   FDataSolid r;
-  r.attr = ReadAttributes(s, version);
-  r.p1 = ReadPoint(s);
-  r.p2 = ReadPoint(s);
-  r.p3 = ReadPoint(s);
-  r.p4 = ReadPoint(s);
+  r.attr = f.Attributes(version);
+  r.p1 = f.Point();
+  r.p2 = f.Point();
+  r.p3 = f.Point();
+  r.p4 = f.Point();
   if (r.attr.penColor == 10) r.rgb = s.ReadU32() & 0xFFFFFF;
   return r;
 }
 
 FDataBlock ReadBlock(Stream& s, uint32_t version) {
+  Fields f(s, AttributeBytes(version) + 44);
   FDataBlock r;
-  r.attr = ReadAttributes(s, version);
-  r.refPoint = ReadPoint(s);
-  r.scaleX = s.ReadF64();
-  r.scaleY = s.ReadF64();
-  r.rotation = s.ReadF64();
-  r.blockNumber = s.ReadU32();
+  r.attr = f.Attributes(version);
+  r.refPoint = f.Point();
+  r.scaleX = f.F64();
+  r.scaleY = f.F64();
+  r.rotation = f.F64();
+  r.blockNumber = f.U32();
   return r;
 }
 
 FDataList ReadList(Stream& s, uint32_t version, Document& doc) {
+  Fields f(s, AttributeBytes(version) + 12);
   FDataList r;
-  r.attr = ReadAttributes(s, version);
-  r.number = s.ReadU32();
-  r.referenced = s.ReadU32();
-  r.time = s.ReadU32();
+  r.attr = f.Attributes(version);
+  r.number = f.U32();
+  r.referenced = f.U32();
+  r.time = f.U32();
   r.name = ReadArenaString(s, doc);
   r.count = s.ReadU16();
   return r;

@@ -11,6 +11,22 @@
 
 namespace kestril {
 
+// Little-endian numbers from bytes.
+inline uint16_t LoadU16(const uint8_t* b) {
+  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
+inline uint32_t LoadU32(const uint8_t* b) {
+  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+}
+inline double LoadF64(const uint8_t* b) {
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) bits = (bits << 8) | b[i];
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
 class Stream {
  public:
   virtual ~Stream() = default;
@@ -49,22 +65,17 @@ class Stream {
   uint16_t ReadU16() {
     uint8_t b[2];
     ReadBuffer(b, 2);
-    return static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return LoadU16(b);
   }
   uint32_t ReadU32() {
     uint8_t b[4];
     ReadBuffer(b, 4);
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return LoadU32(b);
   }
   double ReadF64() {
     uint8_t b[8];
     ReadBuffer(b, 8);
-    uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = (bits << 8) | b[i];
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
+    return LoadF64(b);
   }
 
   // A Jw_cad string: a length byte, or 255 and a u16 length, then the bytes as they are.

@@ -5,8 +5,7 @@
 
 namespace kestril {
 
-void SetupView(TViewTransform& view, const DrawingExtentRecord& e, int32_t width,
-               int32_t height) {
+void SetupView(TViewTransform& view, const DrawingExtentRecord& e, int32_t width, int32_t height) {
   // NaN sizes fail these tests too, and keep the previous view.
   if (!(std::fabs(e.SizeX) * 1e7 >= 1) || !(std::fabs(e.SizeY) * 1e7 >= 1)) return;
   const double w = std::max(1.0, static_cast<double>(width));

@@ -46,7 +46,8 @@ TEST(ToDevicePoints, RoundsHalvesToEvenAndSaturates) {
   ASSERT_EQ(out.size(), 4u);
   EXPECT_EQ(out[0], (TPoint{2, 4}));
   EXPECT_EQ(out[1], (TPoint{-2, 0}));
-  EXPECT_EQ(out[2], (TPoint{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}));
+  EXPECT_EQ(out[2],
+            (TPoint{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}));
   EXPECT_EQ(out[3], (TPoint{0, 0}));
 }
 

@@ -13,7 +13,9 @@ namespace {
 
 using namespace kestril::testing;
 
-std::vector<uint8_t> Jws(ArchiveWriter& a) { return BuildJws(a); }
+std::vector<uint8_t> Jws(ArchiveWriter& a) {
+  return BuildJws(a);
+}
 
 Document Read(const std::vector<uint8_t>& bytes, bool expectOk = true) {
   Document doc;

@@ -109,7 +109,7 @@ TEST(JwwHeader, FieldsLandWhereTheyBelong) {
 
 TEST(JwwHeader, TablesTheHeaderDoesNotCarryAreTheStandardOnes) {
   TJwwHeader h = TestHeader(300);  // pens 0..9 but no SXF tables
-  h.PenColor[100] = 0x123;  // not written below version 420
+  h.PenColor[100] = 0x123;         // not written below version 420
   h.PenColor[3] = 0x00FF00;
   Document doc;
   ASSERT_TRUE(ReadJww(doc, h).ok);

@@ -11,7 +11,9 @@
 namespace kestril {
 namespace {
 
-std::string Drawing(const char* name) { return std::string(KESTRIL_TEST_DATA) + "/drawings/" + name; }
+std::string Drawing(const char* name) {
+  return std::string(KESTRIL_TEST_DATA) + "/drawings/" + name;
+}
 
 struct ReadDrawingResult {
   FileKind kind;
@@ -96,7 +98,8 @@ TEST(RealDrawing, TheJwwDrawingCarriesItsOwnTablesAndSettingsTexts) {
 }
 
 TEST(Sample, TheBundledSampleIsWhatTheWriterMakes) {
-  std::vector<uint8_t> committed = ReadWholeFile(std::string(KESTRIL_SOURCE_DIR) + "/samples/sample.jww");
+  std::vector<uint8_t> committed =
+      ReadWholeFile(std::string(KESTRIL_SOURCE_DIR) + "/samples/sample.jww");
   EXPECT_EQ(committed, testing::SampleDrawing())
       << "regenerate it: build/native/bin/make_sample samples/sample.jww";
   Document doc;

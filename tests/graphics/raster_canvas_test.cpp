@@ -33,6 +33,20 @@ TEST(RasterCanvas, FillRectExcludesRightAndBottomEdges) {
   EXPECT_EQ(p.At(2, 1), MakeColor(255, 0, 0));
 }
 
+// As GDI blits it: an inverted rectangle is mirrored about its first edge.
+TEST(RasterCanvas, FillRectOfAnInvertedRectangleCoversRightPlusOneToLeft) {
+  auto c = CreateRasterCanvas(10, 8);
+  c->SetBrush(Brush{.color = 0});
+  c->FillRect(6, 5, 2, 2);
+  c->FillRect(8, 1, 9, 1);  // empty
+  Pixels p(*c);
+  EXPECT_EQ(p.Row(1), "..........");
+  EXPECT_EQ(p.Row(2), "..........");
+  EXPECT_EQ(p.Row(3), "...####...");
+  EXPECT_EQ(p.Row(5), "...####...");
+  EXPECT_EQ(p.Row(6), "..........");
+}
+
 TEST(RasterCanvas, FillRectClipsHostileEdgesAndIgnoresClearBrush) {
   auto c = CreateRasterCanvas(6, 4);
   c->SetBrush(Brush{.color = 0, .style = BrushStyle::Clear});

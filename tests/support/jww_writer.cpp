@@ -128,7 +128,9 @@ FDataHeader Attr(uint16_t penColor, uint8_t lineType, uint16_t layer, uint16_t l
   return a;
 }
 
-FDataSen Line(TaPoint2D a, TaPoint2D b, FDataHeader attr) { return {attr, a, b}; }
+FDataSen Line(TaPoint2D a, TaPoint2D b, FDataHeader attr) {
+  return {attr, a, b};
+}
 
 FDataEnko Circle(TaPoint2D c, double r, FDataHeader attr) {
   FDataEnko e;
@@ -187,14 +189,14 @@ TextSpec Text(TaPoint2D start, TaPoint2D end, double height, std::string text, F
 }
 
 void ArchiveWriter::Tag(EntityClass c) {
-  static constexpr const char* kNames[] = {"CDataSen",  "CDataEnko", "CDataMoji", "CDataTen",
+  static constexpr const char* kNames[] = {"CDataSen",   "CDataEnko",   "CDataMoji",  "CDataTen",
                                            "CDataSolid", "CDataSunpou", "CDataBlock", "CDataList"};
   const int i = static_cast<int>(c);
   if (tags_[i] == 0) {
     DescribeClass(kNames[i], schema_.value_or(static_cast<uint16_t>(version_)));
     const uint32_t base = objects_ > 0x8000 ? 0x80000000u : 0x8000u;
-    tags_[i] = static_cast<uint32_t>(base + objects_ + (classes_ - 1) +
-                                     (c == EntityClass::List ? 2 : 1));
+    tags_[i] =
+        static_cast<uint32_t>(base + objects_ + (classes_ - 1) + (c == EntityClass::List ? 2 : 1));
     if (c == EntityClass::List) ++classes_;
   } else if (tags_[i] <= 0xFFFE) {
     out_.U16(static_cast<uint16_t>(tags_[i]));

@@ -61,8 +61,8 @@ FDataEnko Circle(TaPoint2D c, double r, FDataHeader attr = Attr());
 FDataEnko ArcOf(TaPoint2D c, double r, double start, double sweep, FDataHeader attr = Attr());
 FDataTen Dot(TaPoint2D p, FDataHeader attr = Attr());
 FDataSolid Quad(TaPoint2D a, TaPoint2D b, TaPoint2D c, TaPoint2D d, FDataHeader attr = Attr());
-FDataBlock Insert(uint32_t number, TaPoint2D at, double sx = 1, double sy = 1,
-                  double rotation = 0, FDataHeader attr = Attr());
+FDataBlock Insert(uint32_t number, TaPoint2D at, double sx = 1, double sy = 1, double rotation = 0,
+                  FDataHeader attr = Attr());
 
 struct TextSpec {
   FDataMoji rec;
@@ -135,8 +135,7 @@ TJwwHeader TestHeader(uint32_t version = 700);
 // The JWW header bytes for h (its Version decides the fields), object count included.
 std::vector<uint8_t> JwwHeaderBytes(const TJwwHeader& h, uint32_t objectCount,
                                     bool longCount = false);
-std::vector<uint8_t> JwsHeaderBytes(uint32_t version, uint32_t objectCount,
-                                    bool longCount = false);
+std::vector<uint8_t> JwsHeaderBytes(uint32_t version, uint32_t objectCount, bool longCount = false);
 std::vector<uint8_t> BareHeaderBytes(uint32_t objectCount);
 
 // Whole files: header, then the archive. The object count defaults to the number of
@@ -144,7 +143,8 @@ std::vector<uint8_t> BareHeaderBytes(uint32_t objectCount);
 std::vector<uint8_t> BuildJww(const TJwwHeader& h, ArchiveWriter& a,
                               std::optional<uint32_t> objectCount = std::nullopt);
 std::vector<uint8_t> BuildJws(ArchiveWriter& a, std::optional<uint32_t> objectCount = std::nullopt);
-std::vector<uint8_t> BuildBare(ArchiveWriter& a, std::optional<uint32_t> objectCount = std::nullopt);
+std::vector<uint8_t> BuildBare(ArchiveWriter& a,
+                               std::optional<uint32_t> objectCount = std::nullopt);
 
 // Reads bytes of a recognised kind into a fresh document, as the picture procedure does.
 struct ReadResult {

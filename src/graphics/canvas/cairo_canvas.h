@@ -1,4 +1,9 @@
-// The POSIX raster canvas: a Cairo RGB24 image surface.
+// The POSIX raster canvas: a Cairo RGB24 image surface drawn to look like GDI's output.
+// Device pixel centres are integer coordinates (Cairo's are at +0.5), so geometry is
+// shifted by half a pixel on its way to Cairo. Aliased one-pixel lines are rasterised
+// here, the way GDI walks them; everything else is filled or stroked by Cairo after
+// clipping to a little more than the picture, which keeps hostile coordinates clear of
+// Cairo's 24.8 fixed-point range.
 #pragma once
 
 #include <cairo.h>
@@ -6,6 +11,7 @@
 #include <memory>
 
 #include "graphics/canvas/canvas.h"
+#include "graphics/canvas/path_recorder.h"
 
 namespace kestril {
 
@@ -38,6 +44,18 @@ class CairoCanvas final : public RasterCanvas {
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 
  private:
+  // Fills and/or strokes the figures of a path with the brush and the pen.
+  void Render(std::span<const TPoint> points, std::span<const uint8_t> types, bool fill,
+              bool stroke);
+  void FillFigures(const std::vector<PathFigure>& figures);
+  void StrokeFigures(const std::vector<PathFigure>& figures);
+  void StrokeThinAliased(const std::vector<PathFigure>& figures);
+  void StrokeWideAliased(const std::vector<PathFigure>& figures, int32_t width, PenCap cap);
+  // Cosmetic aliased pens draw Ellipse and Arc by an integer ellipse walk, as GDI does.
+  bool WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+  // rays: start and end of an arc, or null for the whole ellipse.
+  void WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom, const TPoint* rays);
+
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
   };
@@ -52,7 +70,8 @@ class CairoCanvas final : public RasterCanvas {
   std::unique_ptr<cairo_t, ContextRelease> cr_;
   Pen pen_;
   Brush brush_;
-  TPoint pos_;
+  TPoint pos_;  // current position of PolyBezierTo
+  PathRecorder path_;
 };
 
 }  // namespace kestril

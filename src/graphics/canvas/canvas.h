@@ -14,9 +14,15 @@ namespace kestril {
 // A Windows colour reference: 0x00BBGGRR, red in the low byte.
 using Color = uint32_t;
 
-constexpr uint8_t RedOf(Color c) { return static_cast<uint8_t>(c & 0xFF); }
-constexpr uint8_t GreenOf(Color c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
-constexpr uint8_t BlueOf(Color c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+constexpr uint8_t RedOf(Color c) {
+  return static_cast<uint8_t>(c & 0xFF);
+}
+constexpr uint8_t GreenOf(Color c) {
+  return static_cast<uint8_t>((c >> 8) & 0xFF);
+}
+constexpr uint8_t BlueOf(Color c) {
+  return static_cast<uint8_t>((c >> 16) & 0xFF);
+}
 constexpr Color MakeColor(uint8_t r, uint8_t g, uint8_t b) {
   return static_cast<Color>(r) | (static_cast<Color>(g) << 8) | (static_cast<Color>(b) << 16);
 }

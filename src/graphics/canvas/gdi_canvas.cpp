@@ -22,7 +22,12 @@ bool CountFits(std::span<const TPoint> points) {
   return points.size() <= INT_MAX;
 }
 
+// Wider pens show nothing more on a picture GDI can make, and keep GDI's widening
+// arithmetic far from overflow; the Cairo canvas caps them the same way.
+constexpr int32_t kMaxPenWidth = 1 << 16;
+
 GdiObject<HPEN> MakePen(const Pen& pen) {
+  const int32_t width = std::clamp(pen.width, 0, kMaxPenWidth);
   HPEN h = nullptr;
   if (pen.style == PenStyle::Null) {
     h = CreatePen(PS_NULL, 0, 0);
@@ -32,9 +37,9 @@ GdiObject<HPEN> MakePen(const Pen& pen) {
     if (pen.cap == PenCap::Square) cap = PS_ENDCAP_SQUARE;
     LOGBRUSH lb{BS_SOLID, pen.color, 0};
     h = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | cap | PS_JOIN_ROUND,
-                     static_cast<DWORD>(std::max(pen.width, 1)), &lb, 0, nullptr);
+                     static_cast<DWORD>(std::max(width, 1)), &lb, 0, nullptr);
   } else {
-    h = CreatePen(PS_SOLID, std::max(pen.width, 0), pen.color);
+    h = CreatePen(PS_SOLID, width, pen.color);
   }
   if (!h) throw EOutOfResources("cannot create a pen");
   return GdiObject<HPEN>(h);

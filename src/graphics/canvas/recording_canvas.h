@@ -1,5 +1,6 @@
 // A canvas that draws nothing and records every call with its arguments and the pen
-// and brush in force, so tests can assert exact device coordinates.
+// and brush in force, so tests can assert exact device coordinates. Its path bracket
+// behaves as GDI's (the shared PathRecorder), so GetPath answers what was traced.
 #pragma once
 
 #include <array>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "graphics/canvas/canvas.h"
+#include "graphics/canvas/path_recorder.h"
 
 namespace kestril {
 
@@ -31,11 +33,11 @@ enum class CanvasOp : uint8_t {
 
 struct CanvasCall {
   CanvasOp op;
-  std::vector<TPoint> points;        // MoveTo, the poly calls; Arc: start and end
-  std::array<int32_t, 4> rect{};     // Ellipse, Arc, FillRect: left, top, right, bottom
-  Pen pen;                           // in force when the call was made
-  Brush brush;                       // in force when the call was made
-  bool inPath = false;               // made inside an open path bracket
+  std::vector<TPoint> points;     // MoveTo, the poly calls; Arc: start and end
+  std::array<int32_t, 4> rect{};  // Ellipse, Arc, FillRect: left, top, right, bottom
+  Pen pen;                        // in force when the call was made
+  Brush brush;                    // in force when the call was made
+  bool inPath = false;            // made inside an open path bracket
 };
 
 class RecordingCanvas final : public Canvas {
@@ -70,6 +72,9 @@ class RecordingCanvas final : public Canvas {
   const Brush& CurrentBrush() const { return brush_; }
   void Clear() { calls_.clear(); }
 
+  // The path bracket as traced so far (open or closed).
+  const PathRecorder& Path() const { return path_; }
+
   // Points and types GetPath answers while this canvas has no path of its own.
   void SetPathResult(std::vector<TPoint> points, std::vector<uint8_t> types);
 
@@ -81,6 +86,8 @@ class RecordingCanvas final : public Canvas {
   Pen pen_;
   Brush brush_;
   bool inPath_ = false;
+  TPoint pos_;
+  PathRecorder path_;
   std::vector<CanvasCall> calls_;
   std::vector<TPoint> pathPoints_;
   std::vector<uint8_t> pathTypes_;

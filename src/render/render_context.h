@@ -1,0 +1,24 @@
+// What every entity draw reads: the document, the view, the switches, the canvas and
+// the block placement in force.
+#pragma once
+
+#include "document/document.h"
+#include "document/placement.h"
+#include "graphics/canvas/canvas.h"
+#include "graphics/view.h"
+#include "render/render_options.h"
+
+namespace kestril {
+
+struct RenderContext {
+  const Document& doc;
+  const TViewTransform& view;
+  RenderOptions& options;
+  Canvas& canvas;
+  // Identity for top-level entities; set while the members of an insert are drawn.
+  BlockPlacement placement;
+  // Shared by every insert of one drawing, so nested blocks cannot run away.
+  MemberVisitBudget budget;
+};
+
+}  // namespace kestril

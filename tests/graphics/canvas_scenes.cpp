@@ -1,0 +1,202 @@
+#include "canvas_scenes.h"
+
+#include <climits>
+#include <cmath>
+#include <vector>
+
+namespace kestril::test {
+
+namespace {
+
+using Points = std::vector<TPoint>;
+
+constexpr Color kRed = MakeColor(200, 0, 0);
+constexpr Color kBlue = MakeColor(0, 0, 200);
+constexpr Color kGreen = MakeColor(0, 160, 0);
+
+Pen Geometric(int32_t w, PenCap cap, Color c = 0) {
+  return Pen{.color = c, .width = w, .geometric = true, .cap = cap};
+}
+
+void ThinLines(Canvas& c) {
+  c.SetPen(Pen{.color = kRed, .width = 1});
+  for (int i = 0; i < 24; ++i) {
+    const double a = i * 2 * 3.14159265358979 / 24 + 0.1;
+    c.Polyline(Points{{60, 45},
+                      {60 + int32_t(std::lround(55 * std::cos(a))),
+                       45 + int32_t(std::lround(40 * std::sin(a)))}});
+  }
+  c.SetPen(Pen{.color = 0, .width = 0});
+  c.Polyline(Points{{2, 2}, {117, 2}, {117, 87}, {2, 87}, {2, 3}});
+}
+
+void PolygonFill(Canvas& c) {
+  c.SetPen(Pen{.color = kRed, .width = 1});
+  c.SetBrush(Brush{.color = kBlue});
+  c.Polygon(Points{{60, 4}, {73, 80}, {10, 30}, {110, 30}, {47, 80}});
+  c.SetPen(Pen{.style = PenStyle::Null});
+  c.SetBrush(Brush{.color = kGreen});
+  c.Polygon(Points{{4, 60}, {30, 60}, {30, 86}, {4, 86}});
+}
+
+void Ellipses(Canvas& c) {
+  c.SetPen(Pen{.color = kRed, .width = 1});
+  c.SetBrush(Brush{.color = kBlue});
+  c.Ellipse(4, 4, 70, 50);
+  c.SetBrush(Brush{.style = BrushStyle::Clear});
+  c.Ellipse(75, 10, 116, 86);
+  c.SetPen(Geometric(5, PenCap::Round, kGreen));
+  c.Ellipse(10, 58, 60, 84);
+}
+
+void Arcs(Canvas& c) {
+  c.SetPen(Pen{.color = 0, .width = 1});
+  c.Arc(4, 4, 56, 56, {56, 30}, {30, 4});     // top right quarter
+  c.Arc(64, 4, 116, 56, {90, 4}, {116, 30});  // three quarters
+  c.Arc(4, 60, 40, 88, {40, 74}, {40, 74});   // whole
+  c.SetPen(Geometric(4, PenCap::Flat, kBlue));
+  c.Arc(50, 60, 116, 88, {0, 0}, {116, 88});
+}
+
+void WidePens(Canvas& c) {
+  c.SetPen(Geometric(7, PenCap::Flat));
+  c.Polyline(Points{{15, 10}, {100, 10}});
+  c.SetPen(Geometric(7, PenCap::Square, kRed));
+  c.Polyline(Points{{15, 28}, {100, 28}});
+  c.SetPen(Geometric(7, PenCap::Round, kBlue));
+  c.Polyline(Points{{15, 46}, {100, 46}});
+  c.SetPen(Pen{.color = kGreen, .width = 5});
+  c.Polyline(Points{{10, 85}, {40, 60}, {70, 85}, {105, 62}});
+}
+
+void Beziers(Canvas& c) {
+  c.SetPen(Pen{.color = 0, .width = 1});
+  c.PolyBezier(Points{{5, 80}, {30, -20}, {60, 120}, {115, 10}});
+  c.MoveTo({10, 10});
+  c.PolyBezierTo(Points{{40, 10}, {40, 40}, {70, 40}, {100, 40}, {100, 70}, {70, 80}});
+  c.SetPen(Geometric(3, PenCap::Flat, kRed));
+  c.PolyBezier(Points{{5, 45}, {35, 20}, {75, 70}, {110, 45}});
+}
+
+void PathStroke(Canvas& c) {
+  c.SetPen(Geometric(3, PenCap::Flat, kBlue));
+  c.BeginPath();
+  c.Ellipse(6, 6, 60, 84);
+  c.Arc(64, 6, 114, 84, {114, 45}, {89, 6});
+  c.MoveTo({70, 80});
+  c.PolyBezierTo(Points{{80, 50}, {100, 90}, {110, 60}});
+  c.EndPath();
+  c.FlattenPath();
+  c.StrokePath();
+}
+
+void PathFill(Canvas& c) {
+  c.SetPen(Pen{.color = kRed, .width = 1});
+  c.SetBrush(Brush{.color = kGreen});
+  c.BeginPath();
+  c.Polyline(Points{{5, 5}, {55, 5}, {55, 80}});
+  c.Polygon(Points{{65, 10}, {115, 10}, {90, 85}});
+  c.EndPath();
+  c.StrokeAndFillPath();
+}
+
+void Rects(Canvas& c) {
+  c.SetBrush(Brush{.color = kBlue});
+  c.FillRect(4, 4, 50, 40);
+  c.SetBrush(Brush{.color = kRed});
+  c.FillRect(60, 50, 61, 85);
+  c.FillRect(-20, 70, 30, 200);
+  c.SetBrush(Brush{.color = kGreen});
+  c.FillRect(110, 40, 90, 20);  // inverted
+  c.FillRect(70, 5, 80, 5);     // empty
+}
+
+void FarCoordinates(Canvas& c) {
+  c.SetPen(Pen{.color = 0, .width = 1});
+  c.Polyline(Points{{-100000, 20}, {100000, 30}});
+  c.Polyline(Points{{40, -1000000}, {50, 1000000}});
+  c.SetPen(Geometric(5, PenCap::Round, kRed));
+  c.Polyline(Points{{-2000000, -1500000}, {2000000, 1500000}});
+  c.SetPen(Pen{.color = kBlue, .width = 1});
+  c.SetBrush(Brush{.style = BrushStyle::Clear});
+  c.Ellipse(-300, 60, 400, 400);
+}
+
+constexpr CanvasScene kScenes[] = {
+    {"thin_lines", 120, 90, ThinLines},
+    {"polygon_fill", 120, 90, PolygonFill},
+    {"ellipses", 120, 90, Ellipses},
+    {"arcs", 120, 90, Arcs},
+    {"wide_pens", 120, 90, WidePens},
+    {"beziers", 120, 90, Beziers},
+    {"path_stroke", 120, 90, PathStroke},
+    {"path_fill", 120, 90, PathFill},
+    {"rects", 120, 90, Rects},
+    {"far_coordinates", 120, 90, FarCoordinates},
+};
+
+void TraceLines(Canvas& c) {
+  c.MoveTo({3, 4});
+  c.BeginPath();
+  c.Polyline(Points{{10, 10}, {50, 12}, {40, 60}});
+  c.Polygon(Points{{5, 5}, {25, 5}, {25, 25}, {5, 25}});
+  c.PolyBezier(Points{{0, 0}, {10, 30}, {40, 30}, {50, 0}});
+  c.Polyline(Points{{1, 1}});  // too short: GDI refuses it
+  c.EndPath();
+}
+
+void TraceBezierTo(Canvas& c) {
+  c.MoveTo({100, 100});
+  c.BeginPath();
+  c.PolyBezierTo(Points{{110, 100}, {120, 110}, {120, 120}});
+  c.PolyBezierTo(Points{{120, 130}, {110, 140}, {100, 140}});
+  c.MoveTo({10, 10});
+  c.MoveTo({20, 20});
+  c.PolyBezierTo(Points{{30, 20}, {30, 30}, {20, 30}});
+  c.EndPath();
+}
+
+void TraceEllipses(Canvas& c) {
+  c.BeginPath();
+  c.Ellipse(10, 10, 61, 41);
+  c.Ellipse(70, 70, 20, 20);  // corners swapped
+  c.Ellipse(5, 5, 5, 40);     // empty
+  c.EndPath();
+}
+
+void TraceArcs(Canvas& c) {
+  c.BeginPath();
+  c.Arc(0, 0, 100, 100, {200, 50}, {50, -200});
+  c.Arc(0, 0, 100, 100, {50, -200}, {200, 50});
+  c.Arc(10, 20, 90, 60, {90, 40}, {90, 40});
+  c.Arc(0, 0, 100, 60, {100, 0}, {0, 60});
+  c.EndPath();
+}
+
+void TraceForFlattening(Canvas& c) {
+  c.BeginPath();
+  c.Ellipse(10, 10, 210, 110);
+  c.Polyline(Points{{0, 0}, {30, 40}});
+  c.MoveTo({20, 200});
+  c.PolyBezierTo(Points{{60, 120}, {140, 280}, {180, 200}});
+  c.EndPath();
+}
+
+constexpr PathScene kPathScenes[] = {
+    {"lines", false, TraceLines},
+    {"bezier_to", false, TraceBezierTo},
+    {"ellipses", false, TraceEllipses},
+    {"arcs", false, TraceArcs},
+    {"flattened", true, TraceForFlattening},
+};
+
+}  // namespace
+
+std::span<const CanvasScene> CanvasScenes() {
+  return kScenes;
+}
+std::span<const PathScene> PathScenes() {
+  return kPathScenes;
+}
+
+}  // namespace kestril::test

@@ -1,0 +1,31 @@
+// Drawings made of the same canvas calls on every backend, so the GDI canvas (under
+// Wine) and the Cairo canvas can be compared pixel by pixel.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "graphics/canvas/canvas.h"
+
+namespace kestril::test {
+
+struct CanvasScene {
+  const char* name;
+  int32_t width;
+  int32_t height;
+  void (*draw)(Canvas& canvas);
+};
+
+std::span<const CanvasScene> CanvasScenes();
+
+// Calls made inside a path bracket (BeginPath and EndPath included); `flatten` asks
+// for FlattenPath before GetPath.
+struct PathScene {
+  const char* name;
+  bool flatten;
+  void (*trace)(Canvas& canvas);
+};
+
+std::span<const PathScene> PathScenes();
+
+}  // namespace kestril::test

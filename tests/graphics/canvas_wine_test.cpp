@@ -1,0 +1,231 @@
+// Draws the canvas scenes through the real GDI canvas (a mingw program under Wine) and
+// through the Cairo canvas, and compares where they put ink.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "canvas_scenes.h"
+#include "canvas_test_util.h"
+#include "graphics/canvas/cairo_canvas.h"
+#include "graphics/canvas/recording_canvas.h"
+
+namespace kestril {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kWine = "/usr/lib/wine/wine64";
+
+bool InCi() {
+  const char* ci = std::getenv("CI");
+  return ci && std::string(ci) == "true";
+}
+
+// Inked pixels grown by one pixel in every direction, so a line one pixel off still
+// overlaps.
+std::vector<bool> DilatedInk(const std::vector<bool>& ink, int32_t w, int32_t h) {
+  std::vector<bool> out(ink.size());
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      if (!ink[size_t(y) * size_t(w) + size_t(x)]) continue;
+      for (int32_t v = std::max(0, y - 1); v <= std::min(h - 1, y + 1); ++v) {
+        for (int32_t u = std::max(0, x - 1); u <= std::min(w - 1, x + 1); ++u) {
+          out[size_t(v) * size_t(w) + size_t(u)] = true;
+        }
+      }
+    }
+  }
+  return out;
+}
+
+// Bottom-up BGR rows as CopyBmpRows writes them, to top-down ink.
+std::vector<bool> InkOfRows(const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
+  const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+  std::vector<bool> ink(size_t(w) * size_t(h));
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* row = rows.data() + stride * size_t(h - 1 - y);
+    for (int32_t x = 0; x < w; ++x) {
+      const uint8_t* px = row + size_t(x) * 3;
+      ink[size_t(y) * size_t(w) + size_t(x)] = px[0] != 0xFF || px[1] != 0xFF || px[2] != 0xFF;
+    }
+  }
+  return ink;
+}
+
+void WritePpm(const fs::path& path, const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
+  const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+  std::ofstream f(path, std::ios::binary);
+  f << "P6\n" << w << " " << h << "\n255\n";
+  for (int32_t y = h - 1; y >= 0; --y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const uint8_t* px = rows.data() + stride * size_t(y) + size_t(x) * 3;
+      const char rgb[3] = {char(px[2]), char(px[1]), char(px[0])};
+      f.write(rgb, 3);
+    }
+  }
+}
+
+struct PathPoints {
+  std::vector<TPoint> points;
+  std::vector<uint8_t> types;
+};
+
+PathPoints ReadPath(const fs::path& file) {
+  PathPoints p;
+  std::ifstream f(file);
+  int32_t x, y, t;
+  while (f >> x >> y >> t) {
+    p.points.push_back({x, y});
+    p.types.push_back(static_cast<uint8_t>(t));
+  }
+  return p;
+}
+
+double DistanceToPolyline(TPoint p, const std::vector<TPoint>& line) {
+  double best = 1e300;
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    const double ax = line[i].x, ay = line[i].y;
+    const double dx = line[i + 1].x - ax, dy = line[i + 1].y - ay;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((p.x - ax) * dx + (p.y - ay) * dy) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    best = std::min(best, std::hypot(p.x - (ax + t * dx), p.y - (ay + t * dy)));
+  }
+  return best;
+}
+
+// Runs the mingw program under Wine once for the whole suite.
+class GdiCanvasUnderWine : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const fs::path exe = KESTRIL_GDI_SCENES_EXE;
+    if (!fs::exists(kWine)) {
+      missing_ = std::string(kWine) + " is missing (package wine64)";
+      return;
+    }
+    if (!fs::exists(exe)) {
+      missing_ = exe.string() + " was not built (x86_64-w64-mingw32-g++ is missing)";
+      return;
+    }
+    fs::remove_all(Out());
+    fs::create_directories(Out());
+    // Wine maps drive Z: to the root of the POSIX file system.
+    const std::string command = "WINEDEBUG=-all WINEPREFIX='" KESTRIL_WINE_WORK_DIR "/prefix' " +
+                                std::string(kWine) + " '" + exe.string() +
+                                "' 'Z:" + Out().string() + "' >'" + (Out() / "wine.log").string() +
+                                "' 2>&1";
+    if (std::system(command.c_str()) != 0) {
+      failure_ = command + "\nfailed, see " + (Out() / "wine.log").string();
+    }
+  }
+
+  void SetUp() override {
+    if (!missing_.empty()) {
+      if (InCi()) FAIL() << missing_;
+      GTEST_SKIP() << missing_;
+    }
+    ASSERT_TRUE(failure_.empty()) << failure_;
+  }
+
+  // ctest runs each test in a process of its own, possibly side by side.
+  static fs::path Out() {
+    return fs::path(KESTRIL_WINE_WORK_DIR) / ("scenes-" + std::to_string(getpid()));
+  }
+
+  // The pictures stay behind, to be looked at, when something failed.
+  static void TearDownTestSuite() {
+    if (missing_.empty() && ::testing::UnitTest::GetInstance()->failed_test_count() == 0) {
+      std::error_code ignored;
+      fs::remove_all(Out(), ignored);
+    }
+  }
+
+  static inline std::string missing_;
+  static inline std::string failure_;
+};
+
+TEST_F(GdiCanvasUnderWine, InksTheSamePixelsAsTheCairoCanvas) {
+  const fs::path out = Out();
+  for (const test::CanvasScene& scene : test::CanvasScenes()) {
+    SCOPED_TRACE(scene.name);
+    const int32_t w = scene.width, h = scene.height;
+    std::ifstream f(out / (std::string(scene.name) + ".bgr"), std::ios::binary);
+    const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
+    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    ASSERT_EQ(gdiRows.size(), stride * size_t(h));
+
+    CairoCanvas cairo(w, h);
+    scene.draw(cairo);
+    std::vector<uint8_t> cairoRows(stride * size_t(h));
+    cairo.CopyBmpRows(cairoRows, stride);
+    WritePpm(out / (std::string(scene.name) + "-gdi.ppm"), gdiRows, w, h);
+    WritePpm(out / (std::string(scene.name) + "-cairo.ppm"), cairoRows, w, h);
+
+    const std::vector<bool> a = DilatedInk(InkOfRows(gdiRows, w, h), w, h);
+    const std::vector<bool> b = DilatedInk(InkOfRows(cairoRows, w, h), w, h);
+    size_t both = 0, either = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+      both += a[i] && b[i];
+      either += a[i] || b[i];
+    }
+    ASSERT_GT(either, 0u) << "the scene draws nothing";
+    const double iou = double(both) / double(either);
+    std::printf("%-16s IoU %.3f\n", scene.name, iou);
+    EXPECT_GE(iou, 0.9) << "compare " << out.string() << "/" << scene.name << "-{gdi,cairo}.ppm";
+  }
+}
+
+// GetPath on GDI's own path bracket against the shared recorder, for the same calls:
+// the same figures and point types, points within a pixel (rounding of curve points).
+TEST_F(GdiCanvasUnderWine, GetPathAnswersAsTheRecorderDoes) {
+  for (const test::PathScene& scene : test::PathScenes()) {
+    SCOPED_TRACE(scene.name);
+    const PathPoints gdi = ReadPath(Out() / (std::string(scene.name) + ".path"));
+    RecordingCanvas rec;
+    scene.trace(rec);
+    if (scene.flatten) rec.FlattenPath();
+    PathPoints ours;
+    rec.GetPath(ours.points, ours.types);
+    ASSERT_FALSE(gdi.points.empty());
+    if (!scene.flatten) {
+      ASSERT_EQ(gdi.types, ours.types);
+      for (size_t i = 0; i < gdi.points.size(); ++i) {
+        EXPECT_LE(std::abs(gdi.points[i].x - ours.points[i].x), 1) << i;
+        EXPECT_LE(std::abs(gdi.points[i].y - ours.points[i].y), 1) << i;
+      }
+      continue;
+    }
+    // Flattened: the same figures (moves and closes), each point of one path close to
+    // the other path's polyline.
+    auto figures = [](const PathPoints& p) {
+      std::vector<uint8_t> marks;
+      for (uint8_t t : p.types) {
+        if (t == kPtMoveTo || (t & kPtCloseFigure)) marks.push_back(t);
+      }
+      return marks;
+    };
+    EXPECT_EQ(figures(gdi), figures(ours));
+    EXPECT_EQ(std::count(gdi.types.begin(), gdi.types.end(), kPtBezierTo), 0);
+    EXPECT_EQ(std::count(ours.types.begin(), ours.types.end(), kPtBezierTo), 0);
+    for (TPoint p : gdi.points) EXPECT_LE(DistanceToPolyline(p, ours.points), 1.5);
+    for (TPoint p : ours.points) EXPECT_LE(DistanceToPolyline(p, gdi.points), 1.5);
+  }
+}
+
+TEST_F(GdiCanvasUnderWine, RefusesSizesItCannotMakeAndKeepsZeroSizes) {
+  std::ifstream f(Out() / "checks.txt");
+  const std::string checks{std::istreambuf_iterator<char>(f), {}};
+  EXPECT_EQ(checks, "negative out-of-resources\nhuge out-of-resources\nzero made\n");
+}
+
+}  // namespace
+}  // namespace kestril

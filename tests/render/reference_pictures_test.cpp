@@ -1,0 +1,100 @@
+// Fixture drawings rendered by the native canvas, compared with committed reference
+// pictures. To accept new pictures after a deliberate change, run the test with
+// KESTRIL_UPDATE_REFERENCES=1 and review the PNGs in tests/data/reference/.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "document/reader.h"
+#include "graphics/canvas/canvas.h"
+#include "graphics/image/png_file.h"
+#include "render/render_driver.h"
+#include "render/view_setup.h"
+#include "support/fixtures.h"
+
+namespace kestril {
+namespace {
+
+using testing::Fixture;
+
+constexpr int32_t kWidth = 400, kHeight = 300;
+// Pixels allowed to differ (any amount): room for rasteriser rounding, not for a change.
+constexpr double kTolerance = 0.002;
+
+const std::array<Color, 11> kDefaultUserColors = {0xFFFFFF, 0xC0C000, 0x000000, 0x00C000,
+                                                  0x00C0C0, 0xC000C0, 0xFF0000, 0x008080,
+                                                  0x8000FF, 0xFF80FF, 0xC0C0C0};
+
+RgbImage Render(const std::vector<uint8_t>& bytes) {
+  Document doc;
+  MemoryStream s = MemoryStream::View(bytes);
+  const FileKind kind = Recognise(s);
+  s.Seek(0);
+  EXPECT_TRUE(ReadDrawing(doc, s, kind, {}));
+  ApplyUserPenColors(doc.Header, kDefaultUserColors);
+  TViewTransform view;
+  SetupView(view, doc.DrawingExtent, kWidth, kHeight);
+  auto canvas = CreateRasterCanvas(kWidth, kHeight);
+  RenderOptions options;
+  RenderDrawing(doc, view, options, *canvas, kWidth, kHeight, true);
+  const size_t stride = ((24 * kWidth + 31) / 32) * 4;
+  std::vector<uint8_t> rows(stride * kHeight);
+  canvas->CopyBmpRows(rows, stride);
+  return FromBmpRows(rows.data(), kWidth, kHeight, stride);
+}
+
+std::filesystem::path ReferencePath(const std::string& name) {
+  return std::filesystem::path(KESTRIL_TEST_DATA) / "reference" / (name + ".png");
+}
+
+class ReferencePicture : public ::testing::TestWithParam<Fixture> {};
+
+TEST_P(ReferencePicture, MatchesTheCommittedPicture) {
+  const Fixture& f = GetParam();
+  const RgbImage actual = Render(f.bytes);
+  const std::filesystem::path reference = ReferencePath(f.name);
+  if (std::getenv("KESTRIL_UPDATE_REFERENCES") != nullptr) {
+    WritePng(reference.string(), actual);
+    GTEST_SKIP() << "wrote " << reference;
+  }
+  ASSERT_TRUE(std::filesystem::exists(reference))
+      << reference << " is missing; create it with KESTRIL_UPDATE_REFERENCES=1";
+  const RgbImage expected = ReadPng(reference.string());
+  ASSERT_EQ(expected.width, actual.width);
+  ASSERT_EQ(expected.height, actual.height);
+  size_t differing = 0;
+  RgbImage diff = actual;
+  for (size_t i = 0; i < actual.rgb.size(); i += 3) {
+    const bool same =
+        std::equal(actual.rgb.begin() + i, actual.rgb.begin() + i + 3, expected.rgb.begin() + i);
+    differing += !same;
+    diff.rgb[i] = same ? 255 : 255;
+    diff.rgb[i + 1] = same ? 255 : 0;
+    diff.rgb[i + 2] = same ? 255 : 0;
+  }
+  const double share = static_cast<double>(differing) / (kWidth * kHeight);
+  if (share > kTolerance) {
+    const std::filesystem::path out = std::filesystem::current_path() / (f.name + "-actual.png");
+    WritePng(out.string(), actual);
+    WritePng((std::filesystem::current_path() / (f.name + "-diff.png")).string(), diff);
+    ADD_FAILURE() << f.name << ": " << differing << " pixels differ (" << share * 100 << "%); see "
+                  << out;
+  }
+  // A reference that shows nothing would make the comparison meaningless.
+  size_t inked = 0;
+  for (size_t i = 0; i < expected.rgb.size(); i += 3) {
+    inked += expected.rgb[i] != 255 || expected.rgb[i + 1] != 255 || expected.rgb[i + 2] != 255;
+  }
+  EXPECT_GT(inked, 200u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ReferencePicture, ::testing::ValuesIn(testing::Fixtures()),
+                         [](const ::testing::TestParamInfo<Fixture>& info) {
+                           std::string name = info.param.name;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace kestril
