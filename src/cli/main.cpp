@@ -13,7 +13,7 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  info FILE... [--json]   what the reader makes of Jw_cad files (JWW, JWS, bare)\n"
-    "  render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W]\n"
+    "  render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W] [--antialias]\n"
     "                          the image-viewer plug-in's picture of a drawing, as PNG\n"
     "                          or BMP (without FILE: the bundled sample)\n"
     "\n"

@@ -1,7 +1,5 @@
 #include "cli/picture_file.h"
 
-#include <png.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "graphics/image/png_file.h"
 
 namespace kestril::cli {
 namespace {
@@ -84,19 +83,8 @@ void WritePngFile(const std::string& path, const BitmapInfoHeader& header,
     throw Error("an empty picture (" + std::to_string(header.width) + " x " +
                 std::to_string(header.height) + ") cannot be written as PNG");
   }
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(header.width);
-  image.height = static_cast<png_uint_32>(header.height);
-  image.format = PNG_FORMAT_BGR;
-  // BMP rows are stored bottom row first: a negative stride says so.
-  const auto stride = static_cast<png_int_32>(DibStride(header.width, 24));
-  if (!png_image_write_to_file(&image, path.c_str(), 0, rows.data(), -stride, nullptr)) {
-    const std::string reason = image.message;
-    png_image_free(&image);
-    throw Error("cannot write " + path + ": " + reason);
-  }
+  WritePngFromBmpRows(path, rows.data(), header.width, header.height,
+                      static_cast<size_t>(DibStride(header.width, 24)));
 }
 
 }  // namespace kestril::cli

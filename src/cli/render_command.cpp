@@ -1,4 +1,4 @@
-// `kestril render [FILE] [-o OUT] [--preview] [--width W]`: the plug-in's picture or
+// `kestril render [FILE] [-o OUT] [--preview] [--width W] [--antialias]`: the plug-in's picture or
 // preview of a drawing, made by the same body and procedure, written as PNG or BMP.
 #include <charconv>
 #include <cstdio>
@@ -23,7 +23,7 @@ constexpr int32_t kMaxWidth = 32767;
 
 std::string Usage() {
   const std::filesystem::path settings = DefaultSettingsFile();
-  return "usage: kestril render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W]\n"
+  return "usage: kestril render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W] [--antialias]\n"
          "\n"
          "Renders a Jw_cad drawing (JWW drawing, JWS data or bare object archive) to a\n"
          "24-bit picture through the image-viewer plug-in's own procedure, and writes it\n"
@@ -39,6 +39,7 @@ std::string Usage() {
          "  --width W       width in pixels, 1 to 32767; the height is W x 0.75 rounded\n"
          "                  (with --preview the preview's height is W x 0.75 rounded and\n"
          "                  its width follows from that, as in the plug-in)\n"
+         "  --antialias     smooth edges (the plug-in, like Jw_cad, draws without)\n"
          "  -h, --help      this text\n"
          "\n"
          "Sizes, colours and switches come from the plug-in's settings in\n"
@@ -58,6 +59,7 @@ struct Options {
   std::string input;
   std::string output;
   bool preview = false;
+  bool antialias = false;
   int32_t width = 0;  // 0: from the settings
 };
 
@@ -98,6 +100,8 @@ int RenderCommand(std::span<const std::string_view> args) {
     }
     if (a == "--preview") {
       o.preview = true;
+    } else if (a == "--antialias") {
+      o.antialias = true;
     } else if (a == "-o" || a == "--output" || a == "--width") {
       if (i + 1 == args.size()) return UsageError(std::string(a) + " needs a value");
       const std::string_view v = args[++i];
@@ -141,6 +145,9 @@ int RenderCommand(std::span<const std::string_view> args) {
       settings.UpdateDerivedSizes();
     }
     TJwwSPIBody body(settings, std::move(store));
+    if (o.antialias) {
+      body.SetCanvasFactory([](int32_t w, int32_t h) { return CreateRasterCanvas(w, h, true); });
+    }
 
     std::unique_ptr<Stream> stream = OpenFileStream(o.input);
     std::vector<uint8_t> headerBlock(kHeaderBlockSize);

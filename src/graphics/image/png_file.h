@@ -1,6 +1,7 @@
 // PNG files of 24-bit pictures (libpng).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,15 +15,19 @@ struct RgbImage {
   std::vector<uint8_t> rgb;
 
   const uint8_t* Pixel(int32_t x, int32_t y) const {
-    return rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    return rgb.data() +
+           (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
   }
 };
 
 // Converts BMP pixel rows (blue, green, red; bottom row first; padded to stride).
 RgbImage FromBmpRows(const uint8_t* rows, int32_t width, int32_t height, size_t stride);
 
-// Raises EFOpenError or EReadError (with the file name) on failure.
+// Each raises EReadError with the file name and libpng's reason on failure.
 void WritePng(const std::string& path, const RgbImage& image);
+// BMP pixel rows as they are, without converting them first.
+void WritePngFromBmpRows(const std::string& path, const uint8_t* rows, int32_t width,
+                         int32_t height, size_t stride);
 RgbImage ReadPng(const std::string& path);
 
 }  // namespace kestril
