@@ -3,6 +3,9 @@
 // its own LocalLock and freed with its LocalFree.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -477,16 +480,32 @@ TEST_F(PluginTest, PictureTooLargeToDeliverAnswers4WithoutBlocks) {
 
 class RealDrawingPicture : public PluginTest, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(RealDrawingPicture, RendersAtTheKindsSize) {
+// Pixels in another colour than the background, which is the most common colour.
+size_t Inked(const Delivered& d) {
+  std::map<uint32_t, size_t> colours;
+  for (int32_t y = 1; y < d.header.height; ++y) {
+    for (int32_t x = 1; x < d.header.width; ++x) ++colours[d.At(x, y)];
+  }
+  size_t total = 0, background = 0;
+  for (const auto& [colour, n] : colours) {
+    total += n;
+    background = std::max(background, n);
+  }
+  return total - background;
+}
+
+TEST_P(RealDrawingPicture, RendersAtTheKindsSizeAndShowsTheDrawing) {
   const bool jww = std::string(GetParam()).ends_with(".jww");
   const Delivered d = FetchFile(P(), Request::Picture, Drawing(GetParam()));
   ASSERT_EQ(d.result, 0);
   EXPECT_EQ(d.header.width, jww ? 800 : 640);
   EXPECT_EQ(d.header.height, jww ? 600 : 480);
   EXPECT_EQ(d.pixelBlockSize, d.header.sizeImage);
+  EXPECT_GT(Inked(d), 200u);
   const Delivered preview = FetchFile(P(), Request::Preview, Drawing(GetParam()));
   ASSERT_EQ(preview.result, 0);
   EXPECT_EQ(preview.header.width, 160);
+  EXPECT_GT(Inked(preview), 20u);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, RealDrawingPicture,
