@@ -17,6 +17,7 @@
 #include "canvas_test_util.h"
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/canvas/recording_canvas.h"
+#include "support/ink_overlap.h"
 
 namespace kestril {
 namespace {
@@ -28,37 +29,6 @@ constexpr const char* kWine = "/usr/lib/wine/wine64";
 bool InCi() {
   const char* ci = std::getenv("CI");
   return ci && std::string(ci) == "true";
-}
-
-// Inked pixels grown by one pixel in every direction, so a line one pixel off still
-// overlaps.
-std::vector<bool> DilatedInk(const std::vector<bool>& ink, int32_t w, int32_t h) {
-  std::vector<bool> out(ink.size());
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      if (!ink[size_t(y) * size_t(w) + size_t(x)]) continue;
-      for (int32_t v = std::max(0, y - 1); v <= std::min(h - 1, y + 1); ++v) {
-        for (int32_t u = std::max(0, x - 1); u <= std::min(w - 1, x + 1); ++u) {
-          out[size_t(v) * size_t(w) + size_t(u)] = true;
-        }
-      }
-    }
-  }
-  return out;
-}
-
-// Bottom-up BGR rows as CopyBmpRows writes them, to top-down ink.
-std::vector<bool> InkOfRows(const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
-  const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
-  std::vector<bool> ink(size_t(w) * size_t(h));
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* row = rows.data() + stride * size_t(h - 1 - y);
-    for (int32_t x = 0; x < w; ++x) {
-      const uint8_t* px = row + size_t(x) * 3;
-      ink[size_t(y) * size_t(w) + size_t(x)] = px[0] != 0xFF || px[1] != 0xFF || px[2] != 0xFF;
-    }
-  }
-  return ink;
 }
 
 void WritePpm(const fs::path& path, const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
@@ -170,15 +140,10 @@ TEST_F(GdiCanvasUnderWine, InksTheSamePixelsAsTheCairoCanvas) {
     WritePpm(out / (std::string(scene.name) + "-gdi.ppm"), gdiRows, w, h);
     WritePpm(out / (std::string(scene.name) + "-cairo.ppm"), cairoRows, w, h);
 
-    const std::vector<bool> a = DilatedInk(InkOfRows(gdiRows, w, h), w, h);
-    const std::vector<bool> b = DilatedInk(InkOfRows(cairoRows, w, h), w, h);
-    size_t both = 0, either = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-      both += a[i] && b[i];
-      either += a[i] || b[i];
-    }
-    ASSERT_GT(either, 0u) << "the scene draws nothing";
-    const double iou = double(both) / double(either);
+    const std::vector<bool> a = testing::InkOfBmpRows(gdiRows.data(), w, h, stride);
+    const std::vector<bool> b = testing::InkOfBmpRows(cairoRows.data(), w, h, stride);
+    ASSERT_TRUE(std::count(a.begin(), a.end(), true) > 0) << "the scene draws nothing";
+    const double iou = testing::InkOverlap(a, b, w, h);
     std::printf("%-16s IoU %.3f\n", scene.name, iou);
     EXPECT_GE(iou, 0.9) << "compare " << out.string() << "/" << scene.name << "-{gdi,cairo}.ppm";
   }

@@ -4,10 +4,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <map>
 
 #include <cstring>
 #include <memory>

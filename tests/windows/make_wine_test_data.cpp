@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fixtures.h"
 #include "support/jww_writer.h"
 
 namespace {
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
             Write(dir / "line.jws", BuildJws(line)) && Write(dir / "line.bin", BuildBare(line)) &&
             Write(dir / "embedded.bin", embedded) && Write(dir / "short.jww", shortJww) &&
             Write(dir / "junk.jww", Junk(5000));
+  // One file per fixture for the picture comparison; the plug-in goes by the content.
+  std::filesystem::create_directories(dir / "fixtures");
+  for (const Fixture& f : Fixtures())
+    ok = ok && Write(dir / "fixtures" / (f.name + ".bin"), f.bytes);
   if (!ok) std::fprintf(stderr, "kestril_wine_test_data: cannot write to %s\n", argv[1]);
   return ok ? 0 : 1;
 }

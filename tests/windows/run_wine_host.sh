@@ -2,7 +2,8 @@
 # Runs one phase of the Wine host against kestril.sph in a Wine prefix of its own.
 #   run_wine_host.sh PHASE WINE64 HOST_EXE PLUGIN TEST_DATA_TOOL DRAWINGS WORKDIR
 # Phases: frame (the exports), settings (the registry around load and unload),
-# sizes (zero, negative and huge sizes from the registry).
+# sizes (zero, negative and huge sizes from the registry), pictures (fixtures and real
+# drawings rendered by GDI, kept as BMP files in WORKDIR/out for the native comparison).
 # A missing wine64 or Windows build skips (exit 77); under CI (CI=true) it fails.
 set -uo pipefail
 phase=$1 wine=$2 host=$3 plugin=$4 make_data=$5 drawings=$6 work=$7
@@ -58,6 +59,10 @@ case $phase in
       echo "FAIL: reg query PenColor10 gave: $out"
       status=1
     fi
+    ;;
+  pictures)
+    reg delete "$key" /f
+    host_run pictures || status=1
     ;;
   sizes)
     # jwwWidth and PreviewHeight: 0 and 0; -800 and -1; 100000 and the largest int32.

@@ -204,13 +204,13 @@ Picture Fetch(GetPictureFn fn, LPCSTR buffer, LONG_PTR length, unsigned flags,
 
 // The picture as a BMP file: a 14-byte file header, the 40-byte header, the rows.
 std::vector<uint8_t> BmpFile(const Picture& p) {
-  std::vector<uint8_t> file(14);
+  std::vector<uint8_t> file(14 + 40 + p.bits.size());
   file[0] = 'B';
   file[1] = 'M';
-  PutU32(&file[2], uint32_t(14 + 40 + p.bits.size()));
+  PutU32(&file[2], uint32_t(file.size()));
   PutU32(&file[10], 14 + 40);
-  file.insert(file.end(), p.headerBlock.begin(), p.headerBlock.begin() + 40);
-  file.insert(file.end(), p.bits.begin(), p.bits.end());
+  if (p.headerBlock.size() >= 40) std::memcpy(&file[14], p.headerBlock.data(), 40);
+  if (!p.bits.empty()) std::memcpy(&file[54], p.bits.data(), p.bits.size());
   return file;
 }
 
@@ -546,6 +546,32 @@ void Sizes(Plugin& p, const std::string& which, const std::string& data) {
   }
 }
 
+// Every drawing of the fixtures folder and of the real drawings, through GetPicture by
+// file name with the default settings, written to OUT as NAME.bmp for the native side
+// to compare with.
+void Pictures(Plugin& p, const std::string& data, const std::string& drawings,
+              const std::string& out) {
+  for (const std::string& dir : {data + "\\fixtures", drawings}) {
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((dir + "\\*.*").c_str(), &found);
+    CHECK(h != INVALID_HANDLE_VALUE);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    do {
+      const std::string name = found.cFileName;
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.ends_with(".md")) continue;
+      const std::string path = dir + "\\" + name;
+      const Picture pic = Fetch(p.GetPicture, path.c_str(), 0, 0);
+      Report(pic.result == 0 && pic.pixels, name + ": GetPicture answers 0 with pixels", __LINE__);
+      if (pic.result == 0) {
+        const std::string stem = name.substr(0, name.find_last_of('.'));
+        Report(WriteAll(out + "\\" + stem + ".bmp", BmpFile(pic)), name + ": BMP written",
+               __LINE__);
+      }
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -563,6 +589,8 @@ int main(int argc, char** argv) {
     if (p.module) {
       if (phase == "frame") {
         Frame(p, data, drawings, out);
+      } else if (phase == "pictures") {
+        Pictures(p, data, drawings, out);
       } else if (phase.rfind("sizes-", 0) == 0) {
         Sizes(p, phase.substr(6), data);
       } else {

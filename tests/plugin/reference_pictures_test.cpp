@@ -1,16 +1,13 @@
-// Fixture drawings rendered by the native canvas, compared with committed reference
-// pictures. To accept new pictures after a deliberate change, run the test with
+// Fixture drawings rendered by the plug-in's body on the native canvas, compared with
+// committed reference pictures. To accept new pictures after a deliberate change, run the test with
 // KESTRIL_UPDATE_REFERENCES=1 and review the PNGs in tests/data/reference/.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "document/reader.h"
-#include "graphics/canvas/canvas.h"
 #include "graphics/image/png_file.h"
-#include "render/render_driver.h"
-#include "render/view_setup.h"
+#include "support/body_picture.h"
 #include "support/fixtures.h"
 
 namespace kestril {
@@ -22,26 +19,15 @@ constexpr int32_t kWidth = 400, kHeight = 300;
 // Pixels allowed to differ (any amount): room for rasteriser rounding, not for a change.
 constexpr double kTolerance = 0.002;
 
-const std::array<Color, 11> kDefaultUserColors = {0xFFFFFF, 0xC0C000, 0x000000, 0x00C000,
-                                                  0x00C0C0, 0xC000C0, 0xFF0000, 0x008080,
-                                                  0x8000FF, 0xFF80FF, 0xC0C0C0};
-
+// The plug-in's picture with the default settings but for the size.
 RgbImage Render(const std::vector<uint8_t>& bytes) {
-  Document doc;
+  PluginSettings settings;
+  settings.jwwWidth = settings.jwzWidth = kWidth;
+  settings.UpdateDerivedSizes();
   MemoryStream s = MemoryStream::View(bytes);
-  const FileKind kind = Recognise(s);
-  s.Seek(0);
-  EXPECT_TRUE(ReadDrawing(doc, s, kind, {}));
-  ApplyUserPenColors(doc.Header, kDefaultUserColors);
-  TViewTransform view;
-  SetupView(view, doc.DrawingExtent, kWidth, kHeight);
-  auto canvas = CreateRasterCanvas(kWidth, kHeight);
-  RenderOptions options;
-  RenderDrawing(doc, view, options, *canvas, kWidth, kHeight, true);
-  const size_t stride = ((24 * kWidth + 31) / 32) * 4;
-  std::vector<uint8_t> rows(stride * kHeight);
-  canvas->CopyBmpRows(rows, stride);
-  return FromBmpRows(rows.data(), kWidth, kHeight, stride);
+  const testing::BmpPicture p = testing::PictureOf(s, settings);
+  EXPECT_EQ(p.height, kHeight);
+  return FromBmpRows(p.rows.data(), p.width, p.height, p.stride);
 }
 
 std::filesystem::path ReferencePath(const std::string& name) {

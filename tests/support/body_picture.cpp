@@ -1,0 +1,20 @@
+#include "support/body_picture.h"
+
+#include "plugin/jww_spi_body.h"
+
+namespace kestril::testing {
+
+BmpPicture PictureOf(Stream& stream, const PluginSettings& settings) {
+  TJwwSPIBody body(settings, nullptr);
+  BmpPicture out;
+  if (body.ReadRequest(stream) != 0) return out;
+  out.width = body.OutputWidth();
+  out.height = body.OutputHeight();
+  const auto canvas = body.RenderPicture(out.width, out.height, false);
+  out.stride = (size_t(out.width) * 3 + 3) & ~size_t{3};
+  out.rows.resize(out.stride * size_t(out.height));
+  if (canvas) canvas->CopyBmpRows(out.rows, out.stride);
+  return out;
+}
+
+}  // namespace kestril::testing

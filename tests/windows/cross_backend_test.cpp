@@ -1,0 +1,114 @@
+// kestril.sph under Wine (GDI) against the native build (Cairo): the same drawings,
+// fixtures and real ones, must put their ink in the same places. The Wine side's
+// pictures come from the Wine.pictures test, which runs first.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "document/file_stream.h"
+#include "graphics/image/png_file.h"
+#include "support/body_picture.h"
+#include "support/fixtures.h"
+#include "support/ink_overlap.h"
+
+namespace kestril {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kWineOut = KESTRIL_WINE_PICTURES;
+
+using Bmp = testing::BmpPicture;
+
+bool ReadBmp(const fs::path& path, Bmp& out) {
+  std::ifstream f(path, std::ios::binary);
+  const std::vector<uint8_t> b{std::istreambuf_iterator<char>(f), {}};
+  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return false;
+  const auto u32 = [&](size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
+           uint32_t(b[at + 3]) << 24;
+  };
+  out.width = int32_t(u32(18));
+  out.height = int32_t(u32(22));
+  out.stride = (size_t(out.width) * 3 + 3) & ~size_t{3};
+  if (out.width <= 0 || out.height <= 0 || b.size() < 54 + out.stride * size_t(out.height)) {
+    return false;
+  }
+  out.rows.assign(b.begin() + 54, b.begin() + 54 + long(out.stride * size_t(out.height)));
+  return true;
+}
+
+// The background is the colour most pixels have.
+uint32_t Background(const Bmp& p) {
+  std::map<uint32_t, size_t> counts;
+  for (int32_t y = 0; y < p.height; ++y) {
+    const uint8_t* row = p.rows.data() + size_t(y) * p.stride;
+    for (int32_t x = 0; x < p.width; ++x) {
+      ++counts[row[3 * x + 2] | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x]) << 16];
+    }
+  }
+  uint32_t best = 0;
+  size_t most = 0;
+  for (const auto& [colour, n] : counts) {
+    if (n > most) most = n, best = colour;
+  }
+  return best;
+}
+
+void Compare(const std::string& name, Stream& stream) {
+  SCOPED_TRACE(name);
+  Bmp gdi;
+  ASSERT_TRUE(ReadBmp(kWineOut / (name + ".bmp"), gdi)) << "no picture from Wine for " << name;
+  const Bmp cairo = testing::PictureOf(stream);
+  ASSERT_EQ(cairo.width, gdi.width);
+  ASSERT_EQ(cairo.height, gdi.height);
+  const uint32_t background = Background(cairo);
+  const auto a =
+      testing::InkOfBmpRows(gdi.rows.data(), gdi.width, gdi.height, gdi.stride, background, true);
+  const auto b = testing::InkOfBmpRows(cairo.rows.data(), cairo.width, cairo.height, cairo.stride,
+                                       background, true);
+  const double iou = testing::InkOverlap(a, b, gdi.width, gdi.height);
+  std::printf("%-24s intersection over union %.3f\n", name.c_str(), iou);
+  ::testing::Test::RecordProperty(name, std::to_string(iou));
+  if (iou < 0.9) {
+    WritePngFromBmpRows((kWineOut / (name + "-native.png")).string(), cairo.rows.data(),
+                        cairo.width, cairo.height, cairo.stride);
+    WritePngFromBmpRows((kWineOut / (name + "-wine.png")).string(), gdi.rows.data(), gdi.width,
+                        gdi.height, gdi.stride);
+  }
+  EXPECT_GE(iou, 0.9) << "compare " << (kWineOut / name).string() << "-{native,wine}.png";
+}
+
+bool WinePicturesMissing() {
+  if (fs::exists(kWineOut / "blocks.bmp")) return false;
+  const char* ci = std::getenv("CI");
+  if (ci != nullptr && std::string(ci) == "true") {
+    ADD_FAILURE() << "the Wine pictures are missing from " << kWineOut;
+  }
+  return true;
+}
+
+TEST(CrossBackend, FixturesInkTheSamePixels) {
+  if (WinePicturesMissing()) GTEST_SKIP() << "no Wine pictures (wine64 or mingw missing)";
+  for (const testing::Fixture& f : testing::Fixtures()) {
+    MemoryStream s = MemoryStream::View(f.bytes);
+    Compare(f.name, s);
+  }
+}
+
+TEST(CrossBackend, RealDrawingsInkTheSamePixels) {
+  if (WinePicturesMissing()) GTEST_SKIP() << "no Wine pictures (wine64 or mingw missing)";
+  for (const auto& entry : fs::directory_iterator(fs::path(KESTRIL_TEST_DATA) / "drawings")) {
+    if (entry.path().extension() == ".md") continue;
+    auto s = OpenFileStream(entry.path().string());
+    Compare(entry.path().stem().string(), *s);
+  }
+}
+
+}  // namespace
+}  // namespace kestril
