@@ -76,6 +76,34 @@ TEST(RasterCanvas, CopyBmpRowsWritesBottomUpBgrRowsWithPadding) {
   EXPECT_EQ(rows, want);
 }
 
+// Every width, so the several pixels at a time the copy packs, and the pixels left over
+// at a row's end, all land right, and nothing spills into the padding or the next row.
+TEST(RasterCanvas, CopyBmpRowsPacksEveryWidthExactly) {
+  for (int32_t w = 1; w <= 37; ++w) {
+    const int32_t h = 3;
+    auto c = CreateRasterCanvas(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+      for (int32_t x = 0; x < w; ++x) {
+        c->SetBrush(
+            Brush{.color = MakeColor(uint8_t(x * 7), uint8_t(y * 50 + x), uint8_t(200 - x))});
+        c->FillRect(x, y, x + 1, y + 1);
+      }
+    }
+    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> rows(stride * h, 0xAB);
+    c->CopyBmpRows(rows, stride);
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* row = rows.data() + stride * size_t(h - 1 - y);
+      for (int32_t x = 0; x < w; ++x) {
+        ASSERT_EQ(row[3 * x + 2], uint8_t(x * 7)) << w << " " << x << " " << y;
+        ASSERT_EQ(row[3 * x + 1], uint8_t(y * 50 + x)) << w << " " << x << " " << y;
+        ASSERT_EQ(row[3 * x], uint8_t(200 - x)) << w << " " << x << " " << y;
+      }
+      for (size_t pad = size_t(w) * 3; pad < stride; ++pad) ASSERT_EQ(row[pad], 0) << w;
+    }
+  }
+}
+
 TEST(RasterCanvas, CopyBmpRowsRefusesATooSmallDestination) {
   auto c = CreateRasterCanvas(4, 3);
   std::vector<uint8_t> rows(12 * 3 - 1);
