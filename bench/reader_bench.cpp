@@ -9,22 +9,12 @@
 #include "document/file_stream.h"
 #include "document/reader.h"
 #include "support/jww_writer.h"
+#include "support/sample_drawing.h"
 
 namespace kestril {
 namespace {
 
 using namespace kestril::testing;
-
-std::vector<uint8_t> ManyLines(int64_t n) {
-  ArchiveWriter a(700);
-  for (int64_t i = 0; i < n; ++i) {
-    const double x = static_cast<double>(i % 1000);
-    const double y = static_cast<double>(i / 1000);
-    a.Line(Line({x, y}, {x + 0.5, y + 0.5}, Attr(static_cast<uint16_t>(1 + i % 8))));
-  }
-  a.End();
-  return BuildJws(a);
-}
 
 void BM_ReadManyLines(benchmark::State& state) {
   const std::vector<uint8_t> bytes = ManyLines(state.range(0));

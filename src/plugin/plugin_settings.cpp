@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/hex.h"
 #include "base/plane.h"
 
 namespace kestril {
@@ -53,16 +54,8 @@ std::optional<int32_t> ParseSettingsInteger(std::string_view s) {
     if (i == s.size() || s.size() - i > 8) return std::nullopt;
     for (; i < s.size(); ++i) {
       const char c = s[i];
-      int d;
-      if (c >= '0' && c <= '9') {
-        d = c - '0';
-      } else if (c >= 'a' && c <= 'f') {
-        d = c - 'a' + 10;
-      } else if (c >= 'A' && c <= 'F') {
-        d = c - 'A' + 10;
-      } else {
-        return std::nullopt;
-      }
+      const int d = HexDigitValue(c);
+      if (d < 0) return std::nullopt;
       value = value * 16 + static_cast<uint64_t>(d);
     }
     // Eight hex digits fill all 32 bits, the sign bit included.

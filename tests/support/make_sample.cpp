@@ -8,21 +8,7 @@
 #include "support/jww_writer.h"
 #include "support/sample_drawing.h"
 
-namespace {
-
-std::vector<uint8_t> ManyLines(long n) {
-  using namespace kestril::testing;
-  ArchiveWriter a(700);
-  for (long i = 0; i < n; ++i) {
-    const double x = static_cast<double>(i % 1000);
-    const double y = static_cast<double>(i / 1000);
-    a.Line(Line({x, y}, {x + 0.5, y + 0.5}, Attr(static_cast<uint16_t>(1 + i % 8))));
-  }
-  a.End();
-  return BuildJws(a);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<uint8_t> bytes;
@@ -31,7 +17,7 @@ int main(int argc, char** argv) {
     bytes = kestril::testing::SampleDrawing();
     out = argv[1];
   } else if (argc == 4 && std::string_view(argv[1]) == "--lines") {
-    bytes = ManyLines(std::strtol(argv[2], nullptr, 10));
+    bytes = kestril::testing::ManyLines(std::strtol(argv[2], nullptr, 10));
     out = argv[3];
   } else {
     std::fprintf(stderr, "usage: %s OUT.jww | --lines N OUT.jws\n", argv[0]);

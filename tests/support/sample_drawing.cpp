@@ -82,4 +82,15 @@ std::vector<uint8_t> SampleDrawing() {
   return BuildJww(h, a);
 }
 
+std::vector<uint8_t> ManyLines(int64_t n) {
+  ArchiveWriter a(700);
+  for (int64_t i = 0; i < n; ++i) {
+    const double x = static_cast<double>(i % 1000);
+    const double y = static_cast<double>(i / 1000);
+    a.Line(Line({x, y}, {x + 0.5, y + 0.5}, Attr(static_cast<uint16_t>(1 + i % 8))));
+  }
+  a.End();
+  return BuildJws(a);
+}
+
 }  // namespace kestril::testing

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "base/hex.h"
 #include "platform/file_settings_store.h"
 #include "platform/user_settings.h"
 
@@ -69,16 +70,8 @@ bool ParseDword(std::string_view s, uint32_t& value) {
   if (s.empty() || s.size() > 8) return false;
   uint32_t v = 0;
   for (char c : s) {
-    int d;
-    if (c >= '0' && c <= '9') {
-      d = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      d = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      d = c - 'A' + 10;
-    } else {
-      return false;
-    }
+    const int d = HexDigitValue(c);
+    if (d < 0) return false;
     v = (v << 4) | static_cast<uint32_t>(d);
   }
   value = v;
