@@ -6,8 +6,8 @@
 #include "base/errors.h"
 #include "cli/commands.h"
 #include "cli/json.h"
-#include "document/file_stream.h"
 #include "document/reader.h"
+#include "platform/file_stream.h"
 #include "platform/system.h"
 
 namespace kestril::cli {

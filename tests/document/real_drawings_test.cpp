@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "document/file_stream.h"
 #include "document/reader.h"
+#include "platform/file_stream.h"
 #include "platform/native_file.h"
 #include "support/sample_drawing.h"
 

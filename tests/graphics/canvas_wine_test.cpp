@@ -17,6 +17,7 @@
 #include "canvas_test_util.h"
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/canvas/recording_canvas.h"
+#include "graphics/image/bmp_layout.h"
 #include "support/ink_overlap.h"
 
 namespace kestril {
@@ -32,7 +33,7 @@ bool InCi() {
 }
 
 void WritePpm(const fs::path& path, const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
-  const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+  const size_t stride = static_cast<size_t>(BmpStride(w));
   std::ofstream f(path, std::ios::binary);
   f << "P6\n" << w << " " << h << "\n255\n";
   for (int32_t y = h - 1; y >= 0; --y) {
@@ -130,7 +131,7 @@ TEST_F(GdiCanvasUnderWine, InksTheSamePixelsAsTheCairoCanvas) {
     const int32_t w = scene.width, h = scene.height;
     std::ifstream f(out / (std::string(scene.name) + ".bgr"), std::ios::binary);
     const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
-    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(BmpStride(w));
     ASSERT_EQ(gdiRows.size(), stride * size_t(h));
 
     CairoCanvas cairo(w, h);

@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "canvas_scenes.h"
 #include "graphics/canvas/gdi_canvas.h"
+#include "graphics/image/bmp_layout.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
   for (const kestril::test::CanvasScene& scene : kestril::test::CanvasScenes()) {
     GdiCanvas canvas(scene.width, scene.height);
     scene.draw(canvas);
-    const size_t stride = (size_t(scene.width) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(BmpStride(scene.width));
     std::vector<uint8_t> rows(stride * size_t(scene.height));
     canvas.CopyBmpRows(rows, stride);
     if (!WriteFile(dir + "/" + scene.name + ".bgr", rows.data(), rows.size())) return 1;
