@@ -84,9 +84,15 @@ class Document {
 
   DrawingExtentRecord DrawingExtent;
 
-  // File title and path for the text variables (from Jw_cad's own settings).
+  // File title and path for the text variables: the drawing file's own when the
+  // picture is made from a named file, else Jw_cad's last-opened file.
   std::string FileTitle;
   std::string FilePath;
+  // The drawing file's modification time in seconds since 1970-01-01 UTC; 0 unknown.
+  int64_t FileTime = 0;
+  // The folder holding the drawing file (referenced images are looked up there too);
+  // empty when the drawing came from memory.
+  std::string SourceFolder;
 
   uint32_t LineCount() const { return Count(TopLevel.Lines); }
   uint32_t ArcCount() const { return Count(TopLevel.Arcs); }
