@@ -161,6 +161,7 @@ int32_t SpiGetPictureCommon(TInSPIBody& body, const char* buffer, intptr_t lengt
       if (locked.bytes() == nullptr) throw EOutOfResources("cannot lock the header block");
       const std::span<uint8_t> block(locked.bytes(), kHeaderBlockSize);
       StartHeaderBlock(block);
+      body.InputFileName = (flags & 7) == 0 && buffer != nullptr ? buffer : "";
       body.ProgressCallback = progress;
       body.ProgressData = userData;
       switch (mode) {
