@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   for (const kestril::test::CanvasScene& scene : kestril::test::CanvasScenes()) {
     GdiCanvas canvas(scene.width, scene.height);
     scene.draw(canvas);
-    const size_t stride = static_cast<size_t>(BmpStride(scene.width));
+    const size_t stride = static_cast<size_t>(kestril::BmpStride(scene.width));
     std::vector<uint8_t> rows(stride * size_t(scene.height));
     canvas.CopyBmpRows(rows, stride);
     if (!WriteFile(dir + "/" + scene.name + ".bgr", rows.data(), rows.size())) return 1;
