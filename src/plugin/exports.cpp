@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "config/win32/options_dialog.h"
 #define KESTRIL_EXPORT
 #else
 #define KESTRIL_EXPORT __attribute__((visibility("default")))
@@ -50,6 +52,9 @@ class PluginLibrary {
       std::unique_ptr<SettingsStore> store = OpenUserSettings();
       const PluginSettings settings = LoadSettings(*store, true);
       body_ = std::make_unique<TJwwSPIBody>(settings, std::move(store));
+#ifdef _WIN32
+      body_->SetOptionsDialog(ShowOptionsDialog);
+#endif
       return true;
     } catch (...) {
       return false;

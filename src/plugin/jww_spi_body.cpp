@@ -90,7 +90,10 @@ int32_t TJwwSPIBody::GetPreview(Stream& stream, std::span<uint8_t> header, TDIBS
   return RenderRequest(stream, header, dib, true);
 }
 
-int32_t TJwwSPIBody::ConfigurationDlg(void*, int32_t) {
+int32_t TJwwSPIBody::ConfigurationDlg(void* parent, int32_t) {
+  if (optionsDialog_ && optionsDialog_(parent, settings_) && store_) {
+    SaveSettings(*store_, settings_);
+  }
   return kSpiSuccess;
 }
 

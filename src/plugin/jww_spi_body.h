@@ -18,6 +18,9 @@ namespace kestril {
 
 // The picture drawn on: the platform's raster canvas unless a test supplies another.
 using CanvasFactory = std::function<std::unique_ptr<RasterCanvas>(int32_t width, int32_t height)>;
+// The options dialog: shows itself owned by parent, edits the settings in place, and
+// answers true when it closed with every value stored.
+using OptionsDialog = std::function<bool(void* parent, PluginSettings& settings)>;
 
 class TJwwSPIBody final : public TInSPIBody {
  public:
@@ -28,7 +31,8 @@ class TJwwSPIBody final : public TInSPIBody {
   int32_t GetPictureInfo(Stream& stream, PictureInfo& info, std::string& text) override;
   int32_t GetPicture(Stream& stream, std::span<uint8_t> header, TDIBSection& dib) override;
   int32_t GetPreview(Stream& stream, std::span<uint8_t> header, TDIBSection& dib) override;
-  // The options dialog comes later; until then the settings stay as they are.
+  // Shows the options dialog, when the platform has one, and writes the settings as soon
+  // as it closes, so that a host that never unloads the library loses nothing. 0.
   int32_t ConfigurationDlg(void* parent, int32_t function) override;
 
   // The steps of the picture procedure, in order, for the procedure itself and for
@@ -54,6 +58,7 @@ class TJwwSPIBody final : public TInSPIBody {
   int32_t OutputWidth() const { return outputWidth_; }
   int32_t OutputHeight() const { return outputHeight_; }
   void SetCanvasFactory(CanvasFactory factory) { canvasFactory_ = std::move(factory); }
+  void SetOptionsDialog(OptionsDialog dialog) { optionsDialog_ = std::move(dialog); }
 
  private:
   bool Recognise(Stream& stream);
@@ -63,6 +68,7 @@ class TJwwSPIBody final : public TInSPIBody {
   std::unique_ptr<SettingsStore> store_;
   ReaderEnvironment environment_;
   CanvasFactory canvasFactory_;
+  OptionsDialog optionsDialog_;
 
   // What the most recent request left behind: the next one starts from it.
   Document doc_;

@@ -136,5 +136,32 @@ TEST_F(JwwBodyTest, PictureStartsFromTheDataWhereverTheStreamStands) {
   EXPECT_EQ(body_->OutputWidth(), 640);
 }
 
+TEST_F(JwwBodyTest, SettingsAreWrittenAsSoonAsTheDialogCloses) {
+  auto& store = static_cast<MemorySettingsStore&>(*body_->Store());
+  void* seenParent = nullptr;
+  bool closes = false;
+  body_->SetOptionsDialog([&](void* parent, PluginSettings& s) {
+    seenParent = parent;
+    s.jwzWidth = 320;
+    return closes;
+  });
+  int owner = 0;
+  // Not shown (or another one open): nothing is written.
+  EXPECT_EQ(body_->ConfigurationDlg(&owner, 0), 0);
+  EXPECT_EQ(seenParent, &owner);
+  EXPECT_FALSE(store.HasKey(kSettingsKey));
+  closes = true;
+  EXPECT_EQ(body_->ConfigurationDlg(&owner, 1), 0);
+  ASSERT_TRUE(store.HasKey(kSettingsKey));
+  EXPECT_EQ(store.Key(kSettingsKey).at("jwzWidth"), MemorySettingsStore::Value(uint32_t{320}));
+  EXPECT_EQ(store.Key(kSettingsKey).count("PenColor10"), 1u);
+  const std::vector<uint8_t> jws = JwsWithPoint();
+  MemoryStream stream = MemoryStream::View(jws);
+  PictureInfo info;
+  std::string text;
+  ASSERT_EQ(body_->GetPictureInfo(stream, info, text), 0);
+  EXPECT_EQ(info.width, 320);  // and the next request uses it
+}
+
 }  // namespace
 }  // namespace kestril

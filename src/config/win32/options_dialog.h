@@ -1,0 +1,14 @@
+// The options dialog on Windows.
+#pragma once
+
+#include "plugin/plugin_settings.h"
+
+namespace kestril {
+
+// Shows the options dialog modally, owned by parent's top-level window when parent is a
+// window, editing settings in place. True when it was closed with every value stored;
+// false when it could not be shown, or another one is open (which is brought to the
+// front instead).
+bool ShowOptionsDialog(void* parent, PluginSettings& settings);
+
+}  // namespace kestril
