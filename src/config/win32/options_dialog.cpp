@@ -1,8 +1,9 @@
 #include "config/win32/options_dialog.h"
 
+#include <windows.h>
+// after windows.h
 #include <commctrl.h>
 #include <commdlg.h>
-#include <windows.h>
 
 #include <array>
 #include <atomic>
