@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "plugin_host.h"
+#include "support/real_drawings.h"
 
 namespace kestril::testing {
 namespace {
@@ -110,7 +111,7 @@ TEST_F(PluginTest, IsSupportedReadsTheHostsFirst2000Bytes) {
   }
   const std::vector<uint8_t> junk = Junk(2000);
   EXPECT_EQ(P().IsSupported("x.jww", reinterpret_cast<uintptr_t>(junk.data())), 0);
-  const std::vector<uint8_t> real = Padded(ReadBytes(Drawing("site-plan-v700.jww")), 2000);
+  const std::vector<uint8_t> real = Padded(ReadBytes(RealDrawingPath("site-plan-v700.jww")), 2000);
   EXPECT_EQ(P().IsSupported(nullptr, reinterpret_cast<uintptr_t>(real.data())), 1);
 }
 
@@ -206,7 +207,7 @@ TEST_F(PluginTest, PictureInfoFailuresLeaveAZeroRecord) {
   EXPECT_FALSE(r.hasText);
   EXPECT_EQ(InfoOfFile(P(), files_ / "missing.jww").result, 6);
   EXPECT_EQ(Info(P(), nullptr, 0, 0).result, 6);  // no file name
-  EXPECT_EQ(P().GetPictureInfo(Drawing("tiny-v600.jws").c_str(), 0, 0, nullptr), 8);
+  EXPECT_EQ(P().GetPictureInfo(RealDrawingPath("tiny-v600.jws").c_str(), 0, 0, nullptr), 8);
 }
 
 TEST_F(PluginTest, PictureInfoTakesMemoryByAnyOfTheLowFlags) {
@@ -336,14 +337,14 @@ TEST_F(PluginTest, UnrecognisedDataKeepsTheHeaderBlockOnly) {
 }
 
 TEST_F(PluginTest, DrawingCutShortAnswers8UnlessItsObjectsCanBeRead) {
-  const std::vector<uint8_t> whole = ReadBytes(Drawing("site-plan-v700.jww"));
+  const std::vector<uint8_t> whole = ReadBytes(RealDrawingPath("site-plan-v700.jww"));
   // Cut inside the header: recognised, but not read.
   const Delivered header =
       FetchMemory(P(), Request::Picture, {whole.begin(), whole.begin() + 3000});
   EXPECT_EQ(header.result, 8);
   EXPECT_TRUE(header.headerHandle);
   EXPECT_FALSE(header.pixelHandle);
-  const std::vector<uint8_t> jws = ReadBytes(Drawing("tiny-v600.jws"));
+  const std::vector<uint8_t> jws = ReadBytes(RealDrawingPath("tiny-v600.jws"));
   EXPECT_EQ(FetchMemory(P(), Request::Preview, {jws.begin(), jws.begin() + 300}).result, 8);
   // Cut inside the archive: the objects before the cut make the picture.
   const Delivered half =
@@ -478,7 +479,7 @@ TEST_F(PluginTest, PictureTooLargeToDeliverAnswers4WithoutBlocks) {
 
 // ---- Real drawings made with Jw_cad ----------------------------------------------
 
-class RealDrawingPicture : public PluginTest, public ::testing::WithParamInterface<const char*> {};
+class RealDrawingPicture : public PluginTest, public ::testing::WithParamInterface<std::string> {};
 
 // Pixels in another colour than the background, which is the most common colour.
 size_t Inked(const Delivered& d) {
@@ -495,26 +496,21 @@ size_t Inked(const Delivered& d) {
 }
 
 TEST_P(RealDrawingPicture, RendersAtTheKindsSizeAndShowsTheDrawing) {
-  const bool jww = std::string(GetParam()).ends_with(".jww");
-  const Delivered d = FetchFile(P(), Request::Picture, Drawing(GetParam()));
+  const bool jww = GetParam().ends_with(".jww");
+  const Delivered d = FetchFile(P(), Request::Picture, RealDrawingPath(GetParam()));
   ASSERT_EQ(d.result, 0);
   EXPECT_EQ(d.header.width, jww ? 800 : 640);
   EXPECT_EQ(d.header.height, jww ? 600 : 480);
   EXPECT_EQ(d.pixelBlockSize, d.header.sizeImage);
   EXPECT_GT(Inked(d), 200u);
-  const Delivered preview = FetchFile(P(), Request::Preview, Drawing(GetParam()));
+  const Delivered preview = FetchFile(P(), Request::Preview, RealDrawingPath(GetParam()));
   ASSERT_EQ(preview.result, 0);
   EXPECT_EQ(preview.header.width, 160);
   EXPECT_GT(Inked(preview), 20u);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, RealDrawingPicture,
-                         ::testing::Values("arcs-v600.jws", "elevation-v700.jws",
-                                           "parts-v351-a.jws", "parts-v351-b.jws",
-                                           "plan-small-v700.jws", "plan-v700.jws",
-                                           "site-plan-v700.jww", "solids-text-v700.jws",
-                                           "solids-v700.jws", "stairs-large-v700.jws",
-                                           "tiny-v600.jws"));
+INSTANTIATE_TEST_SUITE_P(All, RealDrawingPicture, ::testing::ValuesIn(RealDrawings()),
+                         NameOfDrawing);
 
 }  // namespace
 }  // namespace kestril::testing
