@@ -169,8 +169,19 @@ KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL GetPreview(const char* buffer, intptr_t 
 }
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL ConfigurationDlg(void* parent, int32_t function) {
-  const kestril::Turn turn;
-  auto* body = library.Body();
+  // No turn for the whole call: the dialog stays open as long as its user likes, and a
+  // host's other threads must not hang on it meanwhile. The body takes a turn whenever
+  // it reads or changes the settings.
+  kestril::TJwwSPIBody* body = nullptr;
+  {
+    const kestril::Turn turn;
+    body = library.Body();
+    if (body)
+      body->SetTurnTaker([](const std::function<void()>& f) {
+        const kestril::Turn inner;
+        f();
+      });
+  }
   return body ? kestril::SpiConfigurationDlg(*body, parent, function) : kestril::kSpiOtherError;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The options dialog of kestril.sph under Wine, on a virtual display of its own (Xvfb):
 #   edit     every setting changed through the dialog, then read back with `reg query`;
-#   refusal  a size that is not a number keeps the dialog open and stores nothing.
+#   refusal  a size that is not a number keeps the dialog open and stores nothing; on a
+#            screen of 120 dpi, where the dialog grows by a quarter.
 # Pictures of both pages are left in WORKDIR/out as PNG files.
 #   run_wine_dialog.sh WINE64 HOST_EXE PLUGIN TEST_DATA_TOOL BMP_TO_PNG WORKDIR
 # A missing wine64, Xvfb or Windows build skips (exit 77); under CI (CI=true) it fails.
@@ -70,6 +71,8 @@ reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f
 reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
   /t REG_MULTI_SZ /d "ipagp.ttf,IPAPGothic" /f
 
+dpi='HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'
+reg add "$dpi" /v LogPixels /t REG_DWORD /d 96 /f
 reg delete "$key" /f
 host_run edit || status=1
 expect_values "jwzWidth REG_DWORD 0x141" "jwwWidth REG_DWORD 0x3e8" \
@@ -80,6 +83,8 @@ expect_values "jwzWidth REG_DWORD 0x141" "jwwWidth REG_DWORD 0x3e8" \
   "PenColor06 REG_SZ 16711680" "PenColor07 REG_SZ 32896" "PenColor08 REG_SZ 8388863" \
   "PenColor09 REG_SZ 16744703" "PenColor10 REG_SZ 12632256"
 
+# The refusal on a screen of 120 dpi.
+reg add "$dpi" /v LogPixels /t REG_DWORD /d 120 /f
 reg delete "$key" /f
 reg add "$key" /v jwwWidth /t REG_DWORD /d 900 /f &&
   reg add "$key" /v jwzWidth /t REG_DWORD /d 700 /f || { echo "FAIL: reg add"; exit 1; }

@@ -290,8 +290,10 @@ std::atomic<HWND> openDialog{nullptr};
 
 class OptionsDialog {
  public:
-  OptionsDialog(HINSTANCE instance, PluginSettings& settings)
-      : instance_(instance), form_(settings, [this](Color c) { return Choose(c); }) {
+  OptionsDialog(HINSTANCE instance, PluginSettings& settings, const std::function<void()>& publish)
+      : instance_(instance),
+        publish_(publish),
+        form_(settings, [this](Color c) { return Choose(c); }) {
     custom_.fill(RGB(255, 255, 255));
   }
   ~OptionsDialog() {
@@ -453,6 +455,7 @@ class OptionsDialog {
     }
     if (code != BN_CLICKED) return;
     form_.Click(*c);
+    if (publish_) publish_();
     Push();
   }
 
@@ -519,6 +522,7 @@ class OptionsDialog {
   }
 
   HINSTANCE instance_;
+  const std::function<void()>& publish_;
   TForm1 form_;
   HWND hwnd_ = nullptr;
   HWND tab_ = nullptr;
@@ -540,7 +544,8 @@ HINSTANCE ThisModule() {
 
 }  // namespace
 
-bool ShowOptionsDialog(void* parent, PluginSettings& settings) {
+bool ShowOptionsDialog(void* parent, PluginSettings& settings,
+                       const std::function<void()>& publish) {
   static std::atomic<bool> showing{false};
   if (showing.exchange(true)) {
     if (HWND open = openDialog.load()) SetForegroundWindow(open);
@@ -557,7 +562,7 @@ bool ShowOptionsDialog(void* parent, PluginSettings& settings) {
   if (!buttons.Registered()) return false;
   HWND owner = static_cast<HWND>(parent);
   if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
-  OptionsDialog dialog(instance, settings);
+  OptionsDialog dialog(instance, settings, publish);
   return dialog.Run(owner) == 1;
 }
 

@@ -594,6 +594,19 @@ void Refusal(Plugin& p, const std::string& data) {
   if (!dialog) return;
   const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
   CHECK(Text(FindControl(dialog, IDC_EDIT1)) == L"900");
+  // This run's screen has 120 dpi: every size and place grows by a quarter.
+  HDC screen = GetDC(nullptr);
+  CHECK_EQ(GetDeviceCaps(screen, LOGPIXELSX), 120);
+  ReleaseDC(nullptr, screen);
+  RECT outer;
+  GetWindowRect(dialog, &outer);
+  CHECK(outer.right - outer.left == 354 && outer.bottom - outer.top == 364);
+  HWND edit1 = FindControl(dialog, IDC_EDIT1);
+  const RECT e = RectIn(edit1, GetParent(edit1));
+  CHECK(e.left == 140 && e.top == 35 && e.right - e.left == 61 && e.bottom - e.top == 25);
+  HWND swatch = FindControl(dialog, IDC_BACKGROUNDCOLORBUTTON);
+  const RECT b = RectIn(swatch, GetParent(swatch));
+  CHECK(b.left == 98 && b.top == 205 && b.right - b.left == 44 && b.bottom - b.top == 21);
   Type(dialog, IDC_EDIT1, L"1000");
   Type(dialog, IDC_EDIT2, L"abc");
   Click(dialog, IDC_CHECKBOX1);
@@ -615,7 +628,8 @@ void Refusal(Plugin& p, const std::string& data) {
   CHECK(!ViewerReturned(v, 0));
   CHECK(IsWindowVisible(dialog));
   CHECK(Focus(thread) == FindControl(dialog, IDC_EDIT2));
-  // Nothing stored: neither in the registry nor in the library's settings.
+  // Nothing stored: neither in the registry nor in the library's settings, which this
+  // thread reads while the dialog stays open on the other.
   CHECK_REG("jwwWidth", "dword 900");
   CHECK_REG("jwzWidth", "dword 700");
   CHECK_REG("hoji", "<none>");
