@@ -467,7 +467,7 @@ class OptionsDialog {
     }
     ShowPage(0);
     const std::wstring text =
-        Widen(refusal->reason + ".\n\nNothing was stored; the settings are as before.");
+        Widen(refusal->reason + ".\n\nClosing stored nothing: correct the value and close again.");
     MessageBoxW(hwnd_, text.c_str(), WindowText(hwnd_).c_str(), MB_OK | MB_ICONWARNING);
     if (HWND edit = Item(IdOf(refusal->field))) {
       SendMessageW(pages_[0], WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
