@@ -170,11 +170,16 @@ StyledButtonClass::StyledButtonClass(HINSTANCE instance) : instance_(instance) {
   wc.hInstance = instance;
   wc.lpszClassName = kStyledButtonClass;
   wc.style &= ~UINT(CS_GLOBALCLASS);
-  registered_ = RegisterClassExW(&wc) != 0;
+  if (RegisterClassExW(&wc) != 0) {
+    registered_ = owned_ = true;
+  } else {
+    // Left registered by a dialog whose windows outlived it: usable as it is.
+    registered_ = GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }
 }
 
 StyledButtonClass::~StyledButtonClass() {
-  if (registered_) UnregisterClassW(kStyledButtonClass, instance_);
+  if (owned_) UnregisterClassW(kStyledButtonClass, instance_);
 }
 
 TStyledButton* StyledButtonOf(HWND window) {

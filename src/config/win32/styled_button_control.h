@@ -25,6 +25,7 @@ class StyledButtonClass {
  private:
   HINSTANCE instance_;
   bool registered_ = false;
+  bool owned_ = false;
 };
 
 // The button behind a window of the class; nullptr for any other window.

@@ -638,6 +638,15 @@ void Refusal(Plugin& p, const std::string& data) {
   CHECK_EQ(p.GetPictureInfo((data + "\\empty.jww").c_str(), 0, 0, info), 0);
   CHECK_EQ(info[8] | (info[9] << 8), 900);
 
+  // One dialog at a time: a second call answers at once and opens none.
+  CHECK_EQ(p.ConfigurationDlg(nullptr, 0), 0);
+  int dialogs = 0;
+  for (HWND w = FindWindowW(L"#32770", kCaption); w;
+       w = FindWindowExW(nullptr, w, L"#32770", kCaption)) {
+    ++dialogs;
+  }
+  CHECK_EQ(dialogs, 1);
+
   Type(dialog, IDC_EDIT2, L"800");
   SendMessageW(dialog, WM_CLOSE, 0, 0);
   Report(ViewerReturned(v, 5000), "mended, the dialog closes", __LINE__);
