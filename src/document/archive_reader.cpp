@@ -164,7 +164,7 @@ void ArchiveWalker::Walk() {
   const size_t expected = static_cast<size_t>(std::min<uint64_t>(doc_.ObjectCount, fit));
   doc_.ClassOrder.reserve(expected);
   doc_.TopLevel.Lines.reserve(expected);
-  // Whatever ends the walk, the state says how and what a definition still expected.
+  // Whatever ends the walk, the state says what a definition still expected.
   struct Finish {
     ArchiveWalker& w;
     ~Finish() { w.state_.openDefinitionMembers = w.inBlockDefinition_ ? w.blockRemaining_ : 0; }
@@ -197,14 +197,16 @@ void ArchiveWalker::Walk() {
     if (current != kNoClass) {
       ++tags.objects;
       ReadFrom(static_cast<EntityClass>(current));
+      if (!endOfData_ && !stopReading_) state_.drawingEnd = s_.Position();
+    }
+    // A record too short to read is missing, not a member read.
+    if (endOfData_) {
+      state_.end = ArchiveEnd::ShortRecord;
+      return;
     }
     if (inBlockDefinition_ && --blockRemaining_ <= 0) inBlockDefinition_ = false;
     if (stopReading_) {
       state_.end = ArchiveEnd::KeepRule;
-      return;
-    }
-    if (endOfData_) {
-      state_.end = ArchiveEnd::ShortRecord;
       return;
     }
     if (s_.Position() >= s_.Size()) {

@@ -23,6 +23,7 @@ struct ReadState {
   int64_t archiveStart = 0;
   uint32_t announcedObjects = 0;  // the header's object count; 0 after a scan
   ArchiveEnd end = ArchiveEnd::NotWalked;
+  int64_t drawingEnd = 0;  // where the last record kept in the drawing ends
   // Members the last definition still expected when the walk ended.
   int64_t openDefinitionMembers = 0;
 };

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "document/file_stream.h"
-#include "document/reader.h"
+#include "document/reader_steps.h"
 #include "platform/native_file.h"
 #include "support/jww_writer.h"
 #include "support/real_drawings.h"
@@ -38,6 +38,44 @@ TEST_P(RealDrawing, ReadsCompletely) {
   EXPECT_EQ(doc.TopLevelObjects(), doc.ObjectCount);
   EXPECT_LT(doc.DrawingExtent.MinX, doc.DrawingExtent.MaxX);
   EXPECT_LT(doc.DrawingExtent.MinY, doc.DrawingExtent.MaxY);
+}
+
+// Where the object archive of a whole file starts and where the last record the drawing
+// keeps ends (a closing null tag or a definition no insert uses holds nothing of it).
+std::pair<int64_t, int64_t> ArchiveSpan(const std::vector<uint8_t>& bytes) {
+  MemoryStream s = MemoryStream::View(bytes);
+  const FileKind kind = Recognise(s);
+  Document doc;
+  ReadState state;
+  if (kind == FileKind::Jww) {
+    EXPECT_TRUE(ReadJwwHeader(doc, s, state));
+  } else {
+    EXPECT_EQ(kind, FileKind::Jws);
+    EXPECT_TRUE(ReadJwsHeader(doc, s, state));
+  }
+  EXPECT_TRUE(ReadArchive(doc, s, state, {}));
+  return {state.archiveStart, state.drawingEnd};
+}
+
+// A drawing cut anywhere inside its archive is never taken for the whole drawing, and
+// reading it neither fails nor faults: what is there is read.
+TEST_P(RealDrawing, ACutInsideTheArchiveIsNeverComplete) {
+  const std::vector<uint8_t> whole = ReadWholeFile(RealDrawingPath(GetParam()));
+  const auto [start, end] = ArchiveSpan(whole);
+  ASSERT_LT(start, end);
+  constexpr int kCuts = 40;
+  int readAnyway = 0;
+  for (int i = 0; i < kCuts; ++i) {
+    // Spread over the archive, off any record boundary a regular step would favour.
+    const int64_t at = start + (end - start) * (2 * i + 1) / (2 * kCuts) + i % 7;
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + std::min(at, end - 1));
+    Document doc;
+    MemoryStream s = MemoryStream::View(cut);
+    const ReadResult r = ReadDocument(doc, s);
+    EXPECT_FALSE(r.complete) << "cut at " << at << " of " << whole.size();
+    readAnyway += r.ok;
+  }
+  EXPECT_GT(readAnyway, 0);  // most cuts leave something to draw
 }
 
 struct Expected {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin_host.h"
@@ -417,6 +418,58 @@ TEST_F(PluginTest, AbortAtTheEndComesTooLate) {
       Fetch(P(), Request::Preview, file.c_str(), 0, 0, Progress, reinterpret_cast<intptr_t>(&log));
   EXPECT_EQ(d.result, 0);
   EXPECT_TRUE(d.pixelHandle);
+}
+
+// Thumbnail workers ask for pictures from several threads at once: each gets the picture
+// it would have got alone.
+TEST_F(PluginTest, TwoThreadsAtOnceEachGetTheirOwnPicture) {
+  const fs::path drawings[2] = {RealDrawingPath("site-plan-v700.jww"),
+                                RealDrawingPath("stairs-large-v700.jws")};
+  Delivered alone[2];
+  for (int i = 0; i < 2; ++i) alone[i] = FetchFile(P(), Request::Picture, drawings[i]);
+  constexpr int kRounds = 6;
+  std::vector<Delivered> got[2];
+  std::thread threads[2];
+  for (int i = 0; i < 2; ++i) {
+    threads[i] = std::thread([&, i] {
+      for (int r = 0; r < kRounds; ++r) {
+        got[i].push_back(FetchFile(P(), r % 2 ? Request::Preview : Request::Picture, drawings[i]));
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(alone[i].result, 0);
+    for (int r = 0; r < kRounds; r += 2) {
+      EXPECT_EQ(got[i][r].result, 0);
+      EXPECT_TRUE(got[i][r].pixels == alone[i].pixels) << drawings[i] << " round " << r;
+    }
+  }
+}
+
+// A host window that asks for another picture while one is being drawn (the drawing
+// lets the thread's messages through) is refused instead of pulling the document away
+// under the drawing.
+struct Reentry {
+  LoadedPlugin* plugin;
+  std::string file;
+  int32_t inner = -1;
+};
+
+int32_t KESTRIL_SPI_CALL CallBackIn(int32_t done, int32_t, intptr_t userData) {
+  auto* r = reinterpret_cast<Reentry*>(userData);
+  if (done == 0) r->inner = FetchFile(*r->plugin, Request::Picture, r->file).result;
+  return 0;
+}
+
+TEST_F(PluginTest, APictureAskedForWhileOneIsDrawnIsRefused) {
+  Reentry r{&P(), Put("b.jws", JwsWithLine()).string()};
+  const fs::path file = Put("a.jww", EmptyJww(0));
+  const Delivered outer =
+      Fetch(P(), Request::Picture, file.c_str(), 0, 0, CallBackIn, reinterpret_cast<intptr_t>(&r));
+  EXPECT_EQ(r.inner, 8);
+  EXPECT_EQ(outer.result, 0);
+  EXPECT_EQ(InfoOfFile(P(), file).width, 800);  // other calls go on as before
 }
 
 TEST_F(PluginTest, PictureInfoAndPictureAgreeAfterEachOther) {
