@@ -101,7 +101,24 @@ int32_t TJwwSPIBody::GetPreview(Stream& stream, std::span<uint8_t> header, TDIBS
   return RenderRequest(stream, header, dib, true);
 }
 
-int32_t TJwwSPIBody::ConfigurationDlg(void*, int32_t) {
+int32_t TJwwSPIBody::ConfigurationDlg(void* parent, int32_t) {
+  if (!optionsDialog_) return kSpiSuccess;
+  auto inTurn = [this](const std::function<void()>& f) {
+    if (turnTaker_) {
+      turnTaker_(f);
+    } else {
+      f();
+    }
+  };
+  PluginSettings working;
+  inTurn([&] { working = settings_; });
+  const std::function<void()> publish = [&] { inTurn([&] { settings_ = working; }); };
+  if (optionsDialog_(parent, working, publish)) {
+    inTurn([&] {
+      settings_ = working;
+      if (store_) SaveSettings(*store_, settings_);
+    });
+  }
   return kSpiSuccess;
 }
 
