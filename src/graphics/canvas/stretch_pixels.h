@@ -13,12 +13,11 @@ namespace kestril {
 
 // The image pixel (0..m-1) that pixel d (0..n-1) of a run of n device pixels shows, for
 // an image m pixels long. Enlarging, each image pixel's run starts where half an image
-// pixel has been passed; shrinking, each device pixel shows the image pixel that half
-// a device pixel before its far end lies in. `fromEnd` counts both runs from their
-// other end, as GDI does for rows.
-inline int64_t StretchSource(int64_t d, int64_t n, int64_t m, bool fromEnd = false) {
-  if (fromEnd) return m - 1 - StretchSource(n - 1 - d, n, m);
+// pixel has been passed. Shrinking, a column shows the image pixel that half a device
+// pixel before its far end lies in, a row the one nearest its start (halves up).
+inline int64_t StretchSource(int64_t d, int64_t n, int64_t m, bool rows) {
   if (n >= m) return (d * m + (m - 1) / 2) / n;
+  if (rows) return (2 * d * m + n) / (2 * n);
   return ((d + 1) * m - (n + 1) / 2) / n;
 }
 
@@ -59,7 +58,7 @@ void StretchPixels(int32_t left, int32_t top, int32_t right, int32_t bottom,
   for (int64_t x = x0; x < x1; ++x) {
     const int64_t d = across.mirrored ? across.first + across.count - 1 - x : x - across.first;
     offsets[size_t(x - x0)] =
-        static_cast<uint32_t>(StretchSource(d, across.count, image.width) * 3);
+        static_cast<uint32_t>(StretchSource(d, across.count, image.width, false) * 3);
   }
   for (int64_t y = y0; y < y1; ++y) {
     const int64_t d = down.mirrored ? down.first + down.count - 1 - y : y - down.first;

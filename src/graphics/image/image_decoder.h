@@ -1,8 +1,9 @@
-// Decoders for the image files texts refer to. Natively BMP is read by our own
-// reader, JPEG by libjpeg-turbo and PNG by libpng; the Windows builds use the Windows
+// Decoders for the image files texts refer to. BMP is read by our own reader in every
+// build; JPEG and PNG natively by libjpeg-turbo and libpng, on Windows by the Windows
 // Imaging Component, so the plug-ins carry no third-party decoder. Every decoder
-// yields the same pixels for the same file (JPEG within rounding), composes
-// transparent pixels onto white and never reads past the bytes it is given.
+// yields the same pixels for the same file (JPEG within a few levels: decoders may
+// upsample colour differently), composes transparent pixels onto white and never
+// reads past the bytes it is given.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +25,8 @@ std::optional<ImageFormat> ImageFormatOf(std::string_view path);
 // of that format or the picture is larger than kMaxImagePixels.
 DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes);
 
-#ifndef _WIN32
 DecodedImage DecodeBmp(std::span<const uint8_t> bytes);
+#ifndef _WIN32
 DecodedImage DecodeJpeg(std::span<const uint8_t> bytes);
 DecodedImage DecodePng(std::span<const uint8_t> bytes);
 #endif
