@@ -82,8 +82,9 @@ def bmp_files():
     write("pic8-topdown.bmp", bmp(8, [bytes(row) for row in PICTURE], palette_bytes(PALETTE),
                                   top_down=True))
     write("pic4.bmp", bmp(4, [packed(row, 4) for row in PICTURE], palette_bytes(PALETTE)))
-    write("pic8-core.bmp", bmp(8, [bytes(row) for row in PICTURE], palette_bytes(PALETTE, 3),
-                               header=12))
+    # Core headers have no colour count: the table holds all 256 entries.
+    write("pic8-core.bmp", bmp(8, [bytes(row) for row in PICTURE],
+                               palette_bytes(PALETTE + [(0, 0, 0)] * 248, 3), header=12))
     masks = struct.pack("<III", 0xFF0000, 0xFF00, 0xFF)
     write("pic32-bitfields.bmp",
           bmp(32, rgb_rows(lambda r, g, b: struct.pack("<I", (r << 16) | (g << 8) | b | 0x5A000000)),
