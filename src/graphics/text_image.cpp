@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "graphics/canvas/stretch_pixels.h"
 #include "graphics/image/image_decoder.h"
 #include "platform/native_file.h"
 
@@ -236,9 +237,9 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view t
   const int32_t right = RoundHalfEven(device.x + w);
   const int32_t bottom = RoundHalfEven(device.y);
   // Nothing of an empty box or of one beside the picture would show.
-  if (left == right || top == bottom) return 0;
-  if (std::max(left, right) <= 0 || std::min(left, right) >= canvas.Width() ||
-      std::max(top, bottom) <= 0 || std::min(top, bottom) >= canvas.Height()) {
+  const StretchSpan across = SpanOf(left, right), down = SpanOf(top, bottom);
+  if (across.count == 0 || across.first >= canvas.Width() || across.first + across.count <= 0 ||
+      down.count == 0 || down.first >= canvas.Height() || down.first + down.count <= 0) {
     return 0;
   }
 
