@@ -148,8 +148,8 @@ std::string Join(const std::string& folder, std::string_view name) {
 
 // Backslashes separate folders. A Windows absolute path (drive or root) names a file
 // that is looked for in the drawing's folder; a relative path is looked up from the
-// current directory, then from the drawing's folder. Each candidate is tried as stored
-// and in UTF-8.
+// current directory, then from the drawing's folder. The stored part of each candidate
+// is tried as stored and in UTF-8 (the folder is a name of this system already).
 std::vector<std::string> Candidates(std::string_view stored, const std::string& folder) {
   const bool drive = stored.size() >= 2 && stored[1] == ':';
   const bool windowsRooted = stored.front() == '\\';
@@ -161,22 +161,21 @@ std::vector<std::string> Candidates(std::string_view stored, const std::string& 
       path.append(stored.substr(i, single ? 1 : 2));
     }
   });
-  std::vector<std::string> paths;
+  if (drive) path.erase(0, 2);
   if (drive || windowsRooted) {
-    if (drive) path.erase(0, 2);
     const size_t slash = path.rfind('/');  // '/' is never a second byte
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (!folder.empty() && !name.empty()) paths.push_back(Join(folder, name));
-  } else if (path.front() == '/') {
-    paths.push_back(path);
-  } else {
-    paths.push_back(path);
-    if (!folder.empty()) paths.push_back(Join(folder, path));
+    if (slash != std::string::npos) path.erase(0, slash + 1);
   }
+  if (path.empty()) return {};
+  std::vector<std::string> forms{path};
+  if (std::optional<std::string> utf8 = Utf8Of(path)) forms.push_back(std::move(*utf8));
   std::vector<std::string> out;
-  for (const std::string& p : paths) {
-    out.push_back(p);
-    if (std::optional<std::string> utf8 = Utf8Of(p)) out.push_back(std::move(*utf8));
+  if (!drive && !windowsRooted) {
+    out = forms;  // from the current directory, or absolute
+    if (path.front() == '/') return out;
+  }
+  if (!folder.empty()) {
+    for (const std::string& f : forms) out.push_back(Join(folder, f));
   }
   return out;
 }

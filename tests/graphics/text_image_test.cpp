@@ -49,7 +49,7 @@ class TextImage : public ::testing::Test {
     fs::current_path(previous_);
     fs::remove_all(root_);
   }
-  fs::path Drawing() const { return root_ / "drawing"; }
+  fs::path Drawing() const { return root_ / "図面"; }  // a folder name beyond ASCII
   fs::path Cwd() const { return root_ / "cwd"; }
 
   fs::path root_;
