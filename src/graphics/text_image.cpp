@@ -8,10 +8,18 @@
 
 #include "graphics/canvas/stretch_pixels.h"
 #include "graphics/image/image_decoder.h"
-#include "platform/native_file.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <memory>
+#else
 #include <iconv.h>
+
+#include "platform/native_file.h"
 #endif
 
 namespace kestril {
@@ -103,22 +111,60 @@ bool IsBlank(std::string_view s) {
 
 #ifdef _WIN32
 
-bool EndsWithSeparator(std::string_view s) {
-  bool ends = false;
-  ForEachCharacter(s,
-                   [&](size_t i, bool single) { ends = single && (s[i] == '\\' || s[i] == '/'); });
-  return ends;
+// Wide characters, so that the names reach the file system whatever the machine's code
+// page: the stored path is Shift-JIS, the drawing's folder in the host's code page.
+std::wstring Widen(std::string_view s, UINT codePage) {
+  if (s.empty() || s.size() > 0x7FFFFFFF) return {};
+  const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
 }
 
 // The stored path as it is; a relative one also from the drawing's folder.
-std::vector<std::string> Candidates(std::string_view stored, const std::string& folder) {
-  std::vector<std::string> out{std::string(stored)};
-  const bool drive = stored.size() >= 2 && stored[1] == ':';
-  const bool rooted = stored.front() == '\\' || stored.front() == '/';
-  if (!drive && !rooted && !folder.empty()) {
-    out.push_back(folder + (EndsWithSeparator(folder) ? "" : "\\") + std::string(stored));
+std::vector<std::wstring> Candidates(std::string_view stored, const std::string& folder) {
+  const std::wstring path = Widen(stored, 932);
+  if (path.empty()) return {};
+  std::vector<std::wstring> out{path};
+  const bool drive = path.size() >= 2 && path[1] == L':';
+  const bool rooted = path.front() == L'\\' || path.front() == L'/';
+  const std::wstring dir = Widen(folder, CP_ACP);
+  if (!drive && !rooted && !dir.empty()) {
+    out.push_back(dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + path);
   }
   return out;
+}
+
+struct HandleRelease {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+
+// The bytes of the first candidate that opens as a disk file of bounded size; nothing
+// when none does. Pipes and devices are refused by their type once open.
+std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::wstring>& candidates) {
+  for (const std::wstring& path : candidates) {
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    const std::unique_ptr<void, HandleRelease> file(h);
+    LARGE_INTEGER size{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) continue;
+    if (size.QuadPart > kMaxImageFileBytes) return std::nullopt;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      DWORD n = 0;
+      if (!ReadFile(h, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n, nullptr) ||
+          n == 0) {
+        break;
+      }
+      got += n;
+    }
+    bytes.resize(got);
+    return bytes;
+  }
+  return std::nullopt;
 }
 
 #else
@@ -180,8 +226,6 @@ std::vector<std::string> Candidates(std::string_view stored, const std::string& 
   return out;
 }
 
-#endif
-
 // The bytes of the first candidate that opens as a regular file of bounded size;
 // nothing when none does.
 std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::string>& candidates) {
@@ -206,6 +250,8 @@ std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::string>
   }
   return std::nullopt;
 }
+
+#endif
 
 }  // namespace
 
