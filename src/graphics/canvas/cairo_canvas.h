@@ -41,6 +41,8 @@ class CairoCanvas final : public RasterCanvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 
