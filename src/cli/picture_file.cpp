@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/errors.h"
 #include "graphics/image/bmp_layout.h"
 #include "graphics/image/png_file.h"
@@ -16,11 +16,6 @@ namespace kestril::cli {
 namespace {
 
 constexpr int64_t kBandBytes = int64_t{64} << 20;
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Draws the band of rows top .. top + rows - 1 into `rows` as BMP rows, bottom first.
 void DrawBand(TJwwSPIBody& body, int32_t width, int32_t height, bool preview, int32_t top,
@@ -33,12 +28,11 @@ void DrawBand(TJwwSPIBody& body, int32_t width, int32_t height, bool preview, in
 }  // namespace
 
 bool FormatOfPath(const std::string& path, PictureFormat& format) {
-  const std::string lower = Lower(path);
-  if (lower.ends_with(".png")) {
+  if (EndsWithNoCase(path, ".png")) {
     format = PictureFormat::Png;
     return true;
   }
-  if (lower.ends_with(".bmp")) {
+  if (EndsWithNoCase(path, ".bmp")) {
     format = PictureFormat::Bmp;
     return true;
   }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "base/ascii.h"
 #include "base/hex.h"
 
 namespace kestril {
@@ -30,18 +31,6 @@ constexpr std::array<SettingsField, 20> kFields = {{
     {"PenColor09", FieldKind::Colour, "auxiliary line colour"},
     {"PenColor10", FieldKind::Colour, "grey colour"},
 }};
-
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -88,7 +77,7 @@ std::span<const SettingsField> SettingsFields() {
 
 const SettingsField* FindSettingsField(std::string_view name) {
   for (const SettingsField& f : kFields) {
-    if (SameNoCase(f.name, name)) return &f;
+    if (EqualsNoCase(f.name, name)) return &f;
   }
   return nullptr;
 }

@@ -1,21 +1,12 @@
 // The whole read of one request: recognition, the kind's header, the archive (or the
 // scan for old data), the drawing's names, and whether anything was cut short.
-#include <cctype>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "document/reader_steps.h"
 
 namespace kestril {
 namespace {
-
-bool EndsWithNoCase(std::string_view s, std::string_view upperSuffix) {
-  if (s.size() < upperSuffix.size()) return false;
-  const std::string_view tail = s.substr(s.size() - upperSuffix.size());
-  for (size_t i = 0; i < upperSuffix.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(tail[i])) != upperSuffix[i]) return false;
-  }
-  return true;
-}
 
 // Jw_cad names a drawing by its file name without these extensions.
 std::string TitleOf(std::string name) {

@@ -9,18 +9,9 @@
 set -uo pipefail
 wine=$1 host=$2 plugin=$3 make_data=$4 to_png=$5 work=$6
 
-missing() {
-  if [ "${CI:-}" = true ]; then
-    echo "FAIL: $1"
-    exit 1
-  fi
-  echo "SKIP: $1"
-  exit 77
-}
-[ -n "$wine" ] && [ -x "$wine" ] || missing "wine64 is not installed (scripts/setup.sh installs it)"
+. "$(dirname "$0")/wine_common.sh"
+require_wine "$wine" "$host" "$plugin"
 command -v Xvfb >/dev/null || missing "Xvfb is not installed (scripts/setup.sh installs xvfb)"
-[ -f "$host" ] || missing "the dialog host was not built (is g++-mingw-w64-x86-64 installed?)"
-[ -f "$plugin" ] || missing "kestril.sph was not built (is g++-mingw-w64-x86-64 installed?)"
 
 rm -rf "$work/out"
 mkdir -p "$work/out"

@@ -8,17 +8,8 @@
 set -uo pipefail
 phase=$1 wine=$2 host=$3 plugin=$4 make_data=$5 drawings=$6 work=$7
 
-missing() {
-  if [ "${CI:-}" = true ]; then
-    echo "FAIL: $1"
-    exit 1
-  fi
-  echo "SKIP: $1"
-  exit 77
-}
-[ -n "$wine" ] && [ -x "$wine" ] || missing "wine64 is not installed (scripts/setup.sh installs it)"
-[ -f "$host" ] || missing "the Wine host was not built (is g++-mingw-w64-x86-64 installed?)"
-[ -f "$plugin" ] || missing "kestril.sph was not built (is g++-mingw-w64-x86-64 installed?)"
+. "$(dirname "$0")/wine_common.sh"
+require_wine "$wine" "$host" "$plugin"
 
 mkdir -p "$work/out"
 "$make_data" "$work/data" || exit 1

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "base/ascii.h"
 #include "base/hex.h"
 #include "platform/file_settings_store.h"
 #include "platform/user_settings.h"
@@ -17,18 +18,6 @@ namespace {
 
 constexpr std::string_view kHeaderLine = "REGEDIT4";
 constexpr std::string_view kUserRoot = "HKEY_CURRENT_USER\\";
-
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view TrimRight(std::string_view s) {
   while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) {
@@ -267,14 +256,14 @@ std::string SettingsFileModel::Format() const {
 
 const SettingsFileModel::Entry* SettingsFileModel::Section::Find(std::string_view name) const {
   for (const Entry& e : entries) {
-    if (e.kind != Entry::Kind::Other && SameNoCase(e.name, name)) return &e;
+    if (e.kind != Entry::Kind::Other && EqualsNoCase(e.name, name)) return &e;
   }
   return nullptr;
 }
 
 void SettingsFileModel::Section::Put(Entry e) {
   for (Entry& old : entries) {
-    if (old.kind != Entry::Kind::Other && SameNoCase(old.name, e.name)) {
+    if (old.kind != Entry::Kind::Other && EqualsNoCase(old.name, e.name)) {
       e.name = old.name;  // keeps the spelling already in the file
       old = std::move(e);
       return;
@@ -285,7 +274,7 @@ void SettingsFileModel::Section::Put(Entry e) {
 
 bool SettingsFileModel::Section::Remove(std::string_view name) {
   for (auto it = entries.begin(); it != entries.end(); ++it) {
-    if (it->kind != Entry::Kind::Other && SameNoCase(it->name, name)) {
+    if (it->kind != Entry::Kind::Other && EqualsNoCase(it->name, name)) {
       entries.erase(it);
       return true;
     }
@@ -296,8 +285,8 @@ bool SettingsFileModel::Section::Remove(std::string_view name) {
 SettingsFileModel::Section* SettingsFileModel::FindKey(std::string_view path) {
   for (Section& s : sections) {
     std::string_view h = s.header;
-    if (h.size() > kUserRoot.size() && SameNoCase(h.substr(0, kUserRoot.size()), kUserRoot) &&
-        SameNoCase(h.substr(kUserRoot.size()), path)) {
+    if (h.size() > kUserRoot.size() && EqualsNoCase(h.substr(0, kUserRoot.size()), kUserRoot) &&
+        EqualsNoCase(h.substr(kUserRoot.size()), path)) {
       return &s;
     }
   }

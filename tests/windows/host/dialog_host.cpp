@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "config/win32/options_resource.h"
+#include "host_checks.h"
 
 namespace {
 
@@ -32,29 +33,6 @@ const wchar_t kCaption[] = L" kestril.sph 設定 ";
 const char kKey[] = "Software\\Tovalin\\Susie\\Plug-in\\Ferrand";
 constexpr int kColorRed = 706, kColorGreen = 707, kColorBlue = 708;  // the chooser's edits
 constexpr int kMessageText = 0xFFFF;                                 // a message box's text
-
-int passed = 0;
-int failed = 0;
-
-void Report(bool ok, const std::string& what, int line) {
-  if (ok) {
-    ++passed;
-    std::printf("ok: %s\n", what.c_str());
-  } else {
-    ++failed;
-    std::printf("FAIL (line %d): %s\n", line, what.c_str());
-  }
-  std::fflush(stdout);
-}
-#define CHECK(cond) Report((cond), #cond, __LINE__)
-#define CHECK_EQ(a, b)                                                                             \
-  do {                                                                                             \
-    const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);              \
-    Report(                                                                                        \
-        va_ == vb_,                                                                                \
-        std::string(#a " == " #b " (") + std::to_string(va_) + " vs " + std::to_string(vb_) + ")", \
-        __LINE__);                                                                                 \
-  } while (0)
 
 std::string Utf8(const std::wstring& w) {
   if (w.empty()) return {};
@@ -203,7 +181,8 @@ std::string RegValue(const char* name) {
 
 void CheckReg(const char* name, const std::string& want, int line) {
   const std::string got = RegValue(name);
-  Report(got == want, std::string("registry ") + name + " is " + want + " (got " + got + ")", line);
+  host_checks::Report(got == want,
+                      std::string("registry ") + name + " is " + want + " (got " + got + ")", line);
 }
 #define CHECK_REG(name, want) CheckReg(name, want, __LINE__)
 
@@ -295,7 +274,7 @@ void CheckSwatch(const Bitmap& b, HWND dialog, HWND button, COLORREF want, const
   char what[160];
   std::snprintf(what, sizeof what, "%s face is %06lX: %d of %d pixels differ", name,
                 static_cast<unsigned long>(want), wrong, total);
-  Report(total > 0 && wrong == 0, what, __LINE__);
+  host_checks::Report(total > 0 && wrong == 0, what, __LINE__);
 }
 
 // ---- the layout -------------------------------------------------------------------
@@ -357,7 +336,7 @@ const Swatch kSwatches[] = {
 void CheckControl(HWND dialog, const Expected& e) {
   HWND h = FindControl(dialog, e.id);
   const std::string name = "control " + std::to_string(e.id);
-  Report(h != nullptr, name + " exists", __LINE__);
+  host_checks::Report(h != nullptr, name + " exists", __LINE__);
   if (!h) return;
   const RECT r = RectIn(h, GetParent(h));
   bool ok = ClassOf(h) == e.cls;
@@ -372,7 +351,7 @@ void CheckControl(HWND dialog, const Expected& e) {
   char got[200];
   std::snprintf(got, sizeof got, " %s \"%s\" at %ld,%ld %ldx%ld", Utf8(ClassOf(h)).c_str(),
                 Utf8(Text(h)).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
-  Report(ok, name + got, __LINE__);
+  host_checks::Report(ok, name + got, __LINE__);
 }
 
 // The page control, both pages and every control against the form's layout.
@@ -440,7 +419,7 @@ void CheckTabOrder(HWND dialog, const std::vector<int>& ids) {
   want.push_back(IDC_PAGECONTROL1);
   std::string text;
   for (int id : got) text += std::to_string(id) + " ";
-  Report(got == want, "tab order: " + text, __LINE__);
+  host_checks::Report(got == want, "tab order: " + text, __LINE__);
 }
 
 // ---- actions ----------------------------------------------------------------------
@@ -465,8 +444,8 @@ void ShowPage(HWND dialog, int index) {
 COLORREF ChooseColour(HWND dialog, DWORD thread, int id, const COLORREF* answer) {
   PostMessageW(FindControl(dialog, id), BM_CLICK, 0, 0);  // the chooser is modal: post
   HWND chooser = WaitFor([&] { return FindThreadDialog(thread, dialog, kColorRed); });
-  Report(chooser != nullptr, "the colour chooser opened for control " + std::to_string(id),
-         __LINE__);
+  host_checks::Report(chooser != nullptr,
+                      "the colour chooser opened for control " + std::to_string(id), __LINE__);
   if (!chooser) return CLR_INVALID;
   CHECK(GetWindow(chooser, GW_OWNER) == dialog);
   const COLORREF start = RGB(GetDlgItemInt(chooser, kColorRed, nullptr, FALSE),
@@ -488,7 +467,7 @@ void Edit(Plugin& p, const std::string& data, const std::string& out) {
   v.plugin = &p;
   StartViewer(v);
   HWND dialog = WaitFor([] { return OpenDialog(); });
-  Report(dialog != nullptr, "the dialog opened", __LINE__);
+  host_checks::Report(dialog != nullptr, "the dialog opened", __LINE__);
   if (!dialog) return;
   const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
   CHECK(thread == v.threadId);
@@ -561,7 +540,8 @@ void Edit(Plugin& p, const std::string& data, const std::string& out) {
   CHECK_EQ(page1.At(sx + 2, sy), GetSysColor(COLOR_ACTIVEBORDER));
 
   SendMessageW(dialog, WM_CLOSE, 0, 0);
-  Report(ViewerReturned(v, 5000), "closing the dialog returns from ConfigurationDlg", __LINE__);
+  host_checks::Report(ViewerReturned(v, 5000), "closing the dialog returns from ConfigurationDlg",
+                      __LINE__);
   CHECK_EQ(v.result, 0);
   // Written on closing, not only at unload.
   CHECK_REG("jwwWidth", "dword 1000");
@@ -590,7 +570,7 @@ void Refusal(Plugin& p, const std::string& data) {
   v.plugin = &p;
   StartViewer(v);
   HWND dialog = WaitFor([] { return OpenDialog(); });
-  Report(dialog != nullptr, "the dialog opened", __LINE__);
+  host_checks::Report(dialog != nullptr, "the dialog opened", __LINE__);
   if (!dialog) return;
   const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
   CHECK(Text(FindControl(dialog, IDC_EDIT1)) == L"900");
@@ -612,15 +592,15 @@ void Refusal(Plugin& p, const std::string& data) {
   Click(dialog, IDC_CHECKBOX1);
   PostMessageW(dialog, WM_CLOSE, 0, 0);  // the refusal is a modal message box: post
   HWND box = WaitFor([&] { return FindThreadDialog(thread, dialog, kMessageText); });
-  Report(box != nullptr, "a message box says why", __LINE__);
+  host_checks::Report(box != nullptr, "a message box says why", __LINE__);
   if (box) {
     wchar_t text[512] = {};
     GetDlgItemTextW(box, kMessageText, text, 512);
     const std::wstring t = text;
-    Report(t.find(L"Jws図面 Width") != std::wstring::npos &&
-               t.find(L"\"abc\"") != std::wstring::npos &&
-               t.find(L"1 to 32767") != std::wstring::npos,
-           "the message names the field and the reason: " + Utf8(t), __LINE__);
+    host_checks::Report(t.find(L"Jws図面 Width") != std::wstring::npos &&
+                            t.find(L"\"abc\"") != std::wstring::npos &&
+                            t.find(L"1 to 32767") != std::wstring::npos,
+                        "the message names the field and the reason: " + Utf8(t), __LINE__);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     CHECK(WaitFor([&] { return IsWindow(box) ? nullptr : dialog; }) != nullptr);
   }
@@ -649,7 +629,7 @@ void Refusal(Plugin& p, const std::string& data) {
 
   Type(dialog, IDC_EDIT2, L"800");
   SendMessageW(dialog, WM_CLOSE, 0, 0);
-  Report(ViewerReturned(v, 5000), "mended, the dialog closes", __LINE__);
+  host_checks::Report(ViewerReturned(v, 5000), "mended, the dialog closes", __LINE__);
   CHECK_REG("jwwWidth", "dword 1000");
   CHECK_REG("jwzWidth", "dword 800");
   CHECK_REG("hoji", "dword 1");
@@ -665,7 +645,7 @@ int main(int argc, char** argv) {
   const std::string phase = argv[1], data = argv[3], out = argv[4];
   Plugin p;
   p.module = LoadLibraryA(argv[2]);
-  Report(p.module != nullptr, "the plug-in loads", __LINE__);
+  host_checks::Report(p.module != nullptr, "the plug-in loads", __LINE__);
   if (p.module) {
     p.GetPictureInfo = Proc<GetPictureInfoFn>(p.module, "GetPictureInfo");
     p.GetPicture = Proc<GetPictureFn>(p.module, "GetPicture");
@@ -680,8 +660,8 @@ int main(int argc, char** argv) {
     }
     FreeLibrary(p.module);
   }
-  std::printf("%d passed, %d failed\n", passed, failed);
+  const bool ok = host_checks::Summary();
   std::fflush(stdout);
   // A dialog left open by a failed check must not keep the process alive.
-  ExitProcess(failed == 0 && passed > 0 ? 0 : 1);
+  ExitProcess(ok ? 0 : 1);
 }

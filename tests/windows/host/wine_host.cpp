@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "host_checks.h"
+
 namespace {
 
 typedef int(WINAPI* ProgressFn)(int done, int total, LONG_PTR user);
@@ -25,30 +27,6 @@ typedef int(WINAPI* GetPictureFn)(LPCSTR buffer, LONG_PTR length, unsigned flags
 typedef int(WINAPI* ConfigurationDlgFn)(HWND parent, int function);
 
 constexpr size_t kInfoSize = 30;  // packed, with an 8-byte text handle
-
-int passed = 0;
-int failed = 0;
-
-void Report(bool ok, const std::string& what, int line) {
-  if (ok) {
-    ++passed;
-    std::printf("ok: %s\n", what.c_str());
-  } else {
-    ++failed;
-    std::printf("FAIL (line %d): %s\n", line, what.c_str());
-  }
-  std::fflush(stdout);
-}
-
-#define CHECK(cond) Report((cond), #cond, __LINE__)
-#define CHECK_EQ(a, b)                                                                             \
-  do {                                                                                             \
-    const long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);              \
-    Report(                                                                                        \
-        va_ == vb_,                                                                                \
-        std::string(#a " == " #b " (") + std::to_string(va_) + " vs " + std::to_string(vb_) + ")", \
-        __LINE__);                                                                                 \
-  } while (0)
 
 uint32_t U32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -251,8 +229,9 @@ void CheckBackgroundBmp(const std::string& path, int32_t width, int32_t height, 
       if (r[pad] != 0) ++wrong;
     }
   }
-  Report(wrong == 0, path + ": background pixels and padding (" + std::to_string(wrong) + " wrong)",
-         __LINE__);
+  host_checks::Report(
+      wrong == 0, path + ": background pixels and padding (" + std::to_string(wrong) + " wrong)",
+      __LINE__);
 }
 
 struct ProgressLog {
@@ -510,9 +489,9 @@ void Settings(const std::string& pluginPath, const std::string& data) {
     char name[16];
     std::snprintf(name, sizeof name, "PenColor%02d", n);
     const std::string value = ReadRegistryString(key, name, &type);
-    Report(type == REG_SZ && value == colours[n],
-           std::string(name) + " is the string " + colours[n] + " (got \"" + value + "\")",
-           __LINE__);
+    host_checks::Report(
+        type == REG_SZ && value == colours[n],
+        std::string(name) + " is the string " + colours[n] + " (got \"" + value + "\")", __LINE__);
   }
   RegCloseKey(key);
 
@@ -561,11 +540,12 @@ void Pictures(Plugin& p, const std::string& data, const std::string& drawings,
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.ends_with(".md")) continue;
       const std::string path = dir + "\\" + name;
       const Picture pic = Fetch(p.GetPicture, path.c_str(), 0, 0);
-      Report(pic.result == 0 && pic.pixels, name + ": GetPicture answers 0 with pixels", __LINE__);
+      host_checks::Report(pic.result == 0 && pic.pixels,
+                          name + ": GetPicture answers 0 with pixels", __LINE__);
       if (pic.result == 0) {
         const std::string stem = name.substr(0, name.find_last_of('.'));
-        Report(WriteAll(out + "\\" + stem + ".bmp", BmpFile(pic)), name + ": BMP written",
-               __LINE__);
+        host_checks::Report(WriteAll(out + "\\" + stem + ".bmp", BmpFile(pic)),
+                            name + ": BMP written", __LINE__);
       }
     } while (FindNextFileA(h, &found));
     FindClose(h);
@@ -600,6 +580,5 @@ int main(int argc, char** argv) {
       p.Unload();
     }
   }
-  std::printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 && passed > 0 ? 0 : 1;
+  return host_checks::Summary() ? 0 : 1;
 }
