@@ -7,6 +7,7 @@
 #include "graphics/canvas/canvas.h"
 #include "graphics/view.h"
 #include "render/render_options.h"
+#include "render/text_variables.h"
 
 namespace kestril {
 
@@ -19,6 +20,8 @@ struct RenderContext {
   BlockPlacement placement;
   // Shared by every insert of one drawing, so nested blocks cannot run away.
   MemberVisitBudget budget;
+  // The clock texts read their date and time variables from.
+  const TextClock* clock = &SystemTextClock();
 };
 
 }  // namespace kestril

@@ -15,6 +15,9 @@
 
 namespace kestril {
 
+class CairoFontCache;
+struct CairoFont;
+
 class CairoCanvas final : public RasterCanvas {
  public:
   // Raises EOutOfResources for negative sizes and pictures Cairo cannot allocate.
@@ -40,6 +43,10 @@ class CairoCanvas final : public RasterCanvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void SetFont(const Font& font) override { font_ = font; }
+  void SetTextColor(Color color) override { textColor_ = color; }
+  void SetBackgroundMode(BackgroundMode mode) override { background_ = mode; }
+  void TextOut(TPoint p, std::u16string_view text) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 
@@ -55,6 +62,10 @@ class CairoCanvas final : public RasterCanvas {
   bool WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
   // rays: start and end of an arc, or null for the whole ellipse.
   void WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom, const TPoint* rays);
+  // Text: the glyphs' outlines into the path bracket, or their pixels.
+  void TextIntoPath(const CairoFont& font, std::span<const cairo_glyph_t> glyphs,
+                    cairo_scaled_font_t* scaled);
+  void FillDevicePolygon(std::span<const TaPoint2D> corners, Color color);
 
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -72,6 +83,13 @@ class CairoCanvas final : public RasterCanvas {
   Brush brush_;
   TPoint pos_;  // current position of PolyBezierTo
   PathRecorder path_;
+  Font font_;
+  Color textColor_ = 0;
+  BackgroundMode background_ = BackgroundMode::Opaque;
+  struct FontCacheRelease {
+    void operator()(CairoFontCache* cache) const;
+  };
+  std::unique_ptr<CairoFontCache, FontCacheRelease> fonts_;
 };
 
 }  // namespace kestril
