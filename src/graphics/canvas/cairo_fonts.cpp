@@ -38,6 +38,18 @@ constexpr std::u16string_view kFallbackFace = u"IPAGothic";
 // read, and its outline would leave Cairo's coordinate range.
 constexpr double kMaxEm = 1 << 18;
 
+// Slant of italic glyphs made from an upright face (about 12 degrees).
+constexpr double kObliqueShear = 0x0366A / 65536.0;
+
+// The FreeType library the faces are opened with; used under the face cache's lock.
+FT_Library FreeType() {
+  static FT_Library library = [] {
+    FT_Library l = nullptr;
+    return FT_Init_FreeType(&l) == 0 ? l : nullptr;
+  }();
+  return library;
+}
+
 struct FcPatternRelease {
   void operator()(FcPattern* p) const { FcPatternDestroy(p); }
 };
@@ -112,27 +124,38 @@ std::unique_ptr<CairoFace> LoadFace(std::u16string_view name, bool bold, bool it
   FcChar8* file = nullptr;
   if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return nullptr;
   int index = 0, weight = FC_WEIGHT_REGULAR;
+  FcBool embolden = FcFalse;
   FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
   FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &weight);
+  // Fontconfig's own rules may have answered a regular face as bold, to be emboldened.
+  FcPatternGetBool(match.get(), FC_EMBOLDEN, 0, &embolden);
 
   // Only the file: the system's hinting and smoothing choices must not reach the
   // picture, which takes its own.
-  Pattern chosen(FcPatternCreate());
-  if (!chosen) return nullptr;
-  FcPatternAddString(chosen.get(), FC_FILE, file);
-  FcPatternAddInteger(chosen.get(), FC_INDEX, index);
+  // A FreeType face of our own for every name and style: Cairo shares one face among
+  // equal patterns, so emboldening one would embolden all. Only the file is taken from
+  // fontconfig; the system's hinting and smoothing choices must not reach the picture.
+  FT_Face ft = nullptr;
+  if (FT_New_Face(FreeType(), reinterpret_cast<const char*>(file), index, &ft) != 0) return nullptr;
   auto f = std::make_unique<CairoFace>();
   f->file = reinterpret_cast<const char*>(file);
-  f->face = cairo_ft_font_face_create_for_pattern(chosen.get());
+  f->face = cairo_ft_font_face_create_for_ft_face(ft, 0);
+  static const cairo_user_data_key_t kOwnedFace{};
+  if (cairo_font_face_set_user_data(f->face, &kOwnedFace, ft, [](void* p) {
+        FT_Done_Face(static_cast<FT_Face>(p));
+      }) != CAIRO_STATUS_SUCCESS) {
+    cairo_font_face_destroy(f->face);
+    FT_Done_Face(ft);
+    return nullptr;
+  }
   if (cairo_font_face_status(f->face) != CAIRO_STATUS_SUCCESS || !ReadMetrics(*f)) {
     cairo_font_face_destroy(f->face);
     return nullptr;
   }
-  unsigned synthesize = 0;
-  if (bold && weight < FC_WEIGHT_DEMIBOLD) synthesize |= CAIRO_FT_SYNTHESIZE_BOLD;
-  if (italic && f->syntheticOblique) synthesize |= CAIRO_FT_SYNTHESIZE_OBLIQUE;
-  if (!italic) f->syntheticOblique = false;
-  cairo_ft_font_face_set_synthesize(f->face, synthesize);
+  if (bold && (embolden || weight < FC_WEIGHT_DEMIBOLD)) {
+    cairo_ft_font_face_set_synthesize(f->face, CAIRO_FT_SYNTHESIZE_BOLD);
+  }
+  f->syntheticOblique = italic && f->syntheticOblique;
   return f;
 }
 
@@ -206,9 +229,13 @@ CairoFont* CairoFontCache::Get(const Font& f) {
   const double turn = f.escapement / 10.0 * std::numbers::pi / 180;
   font->cosine = std::cos(turn);
   font->sine = std::sin(turn);
-  // Font space is y-down like the device; the turn is counter-clockwise on the screen.
-  cairo_matrix_init(&font->matrix, font->emX * font->cosine, -font->emX * font->sine,
-                    font->emY * font->sine, font->emY * font->cosine, 0, 0);
+  // Font space is y-down like the device; the turn is counter-clockwise on the screen. A
+  // slanted face is sheared as FreeType obliques glyphs.
+  const double shear = face->syntheticOblique ? kObliqueShear : 0;
+  const double c = font->cosine, s = font->sine;
+  cairo_matrix_init(&font->matrix, c * font->emX, -s * font->emX,
+                    s * font->emY - shear * c * font->emX, c * font->emY + shear * s * font->emX,
+                    0, 0);
   font->scaled.reset(MakeScaled(*face, font->matrix));
   if (!font->scaled) return nullptr;
   if (fonts_.size() >= kCapacity) fonts_.pop_back();

@@ -37,7 +37,8 @@ struct CairoFace {
   bool syntheticOblique = false;  // italic asked for and the face has none
 };
 
-// The face for a name, weight and slant; bold without a bold face is emboldened. Null
+// The face for a name, weight and slant; bold without a bold face is emboldened, italic
+// without an italic face slanted by the font's matrix. Null
 // when fontconfig knows no scalable font at all. Thread-safe.
 const CairoFace* ResolveCairoFace(std::u16string_view name, bool bold, bool italic);
 
