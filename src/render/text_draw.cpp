@@ -5,6 +5,7 @@
 #include <string>
 
 #include "graphics/text/jww_text.h"
+#include "graphics/text_image.h"
 #include "render/draw_rules.h"
 #include "render/entity_draw.h"
 
@@ -51,7 +52,11 @@ void Draw(RenderContext& ctx, const FDataMoji& r) {
   const bool image = ctx.doc.Text(r.text).starts_with(kImagePrefix);
   // With a pre-pass, image references are drawn in it and the other texts after it.
   if (ctx.doc.Header.DrawFlags[2] != 0 && image != ctx.options.PrePassActive) return;
-  if (image) return;  // referenced images come with the image decoders
+  if (image) {
+    DrawTextImage(ctx.canvas, ctx.placement.Place(r.start), ctx.doc.Text(r.text), ctx.view,
+                  ImageSearch{ctx.doc.SourceFolder});
+    return;
+  }
   // Colour numbers beyond the table draw black.
   DrawTextRecord(ctx, r, FinalColor(ctx, r.attr, PenColorOf(ctx, r.attr.penColor)));
 }

@@ -47,6 +47,8 @@ class CairoCanvas final : public RasterCanvas {
   void SetTextColor(Color color) override { textColor_ = color; }
   void SetBackgroundMode(BackgroundMode mode) override { background_ = mode; }
   void TextOut(TPoint p, std::u16string_view text) override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/plane.h"
+#include "graphics/image/decoded_image.h"
 
 #ifdef TextOut
 #undef TextOut  // windows.h's name for TextOutA or TextOutW; the canvas has its own
@@ -135,6 +136,13 @@ class Canvas {
   // the font's escapement about p. Inside a path bracket the glyph outlines are added
   // to the path instead.
   virtual void TextOut(TPoint p, std::u16string_view text) = 0;
+
+  // Stretches the image over the box (right and bottom exclusive), each device pixel
+  // taking the image pixel nearest its centre, as StretchDIBits does in GDI's default
+  // stretch mode. A box whose right lies left of its left (or bottom above its top)
+  // shows the image mirrored that way. Not part of a path bracket.
+  virtual void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                            const DecodedImage& image) = 0;
 };
 
 // A canvas over a 24-bit picture that starts white.

@@ -63,6 +63,8 @@ class GdiCanvas final : public RasterCanvas {
   void SetTextColor(Color color) override;
   void SetBackgroundMode(BackgroundMode mode) override;
   void TextOut(TPoint p, std::u16string_view text) override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 
@@ -73,7 +75,7 @@ class GdiCanvas final : public RasterCanvas {
   int32_t height_;
   int32_t dibWidth_;
   int32_t dibHeight_;
-  const uint8_t* bits_ = nullptr;  // owned by dib_
+  uint8_t* bits_ = nullptr;  // owned by dib_
   MemoryDc dc_;
   GdiObject<HBITMAP> dib_;
   GdiObject<HPEN> pen_;

@@ -134,6 +134,13 @@ void RecordingCanvas::TextOut(TPoint p, std::u16string_view text) {
   c.text.assign(text.begin(), text.end());
 }
 
+void RecordingCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                   const DecodedImage& image) {
+  CanvasCall& c = Record(CanvasOp::StretchImage);
+  c.rect = {left, top, right, bottom};
+  c.imageSize = {image.width, image.height};
+}
+
 void RecordingCanvas::SetPathResult(std::vector<TPoint> points, std::vector<uint8_t> types) {
   pathPoints_ = std::move(points);
   pathTypes_ = std::move(types);
@@ -180,7 +187,8 @@ std::string ToString(CanvasOp op) {
                                        "SetFont",
                                        "SetTextColor",
                                        "SetBackgroundMode",
-                                       "TextOut"};
+                                       "TextOut",
+                                       "StretchImage"};
   return kNames[static_cast<int>(op)];
 }
 

@@ -33,6 +33,7 @@ enum class CanvasOp : uint8_t {
   SetTextColor,
   SetBackgroundMode,
   TextOut,
+  StretchImage,
 };
 
 struct CanvasCall {
@@ -48,6 +49,7 @@ struct CanvasCall {
   Color textColor = 0;
   BackgroundMode background = BackgroundMode::Opaque;
   std::u16string text;
+  TPoint imageSize;  // StretchImage: the image's width and height (rect: the box)
 };
 
 class RecordingCanvas final : public Canvas {
@@ -78,6 +80,8 @@ class RecordingCanvas final : public Canvas {
   void SetTextColor(Color color) override;
   void SetBackgroundMode(BackgroundMode mode) override;
   void TextOut(TPoint p, std::u16string_view text) override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   const std::vector<CanvasCall>& Calls() const { return calls_; }
   // Only the calls that draw or add to a path (no pen, brush, font or bracket calls).

@@ -19,7 +19,9 @@ int64_t RegularFileSize(int fd) {
 }  // namespace
 
 NativeFile NativeFile::Open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that opening a FIFO without a writer returns at once (and is then
+  // refused as not a regular file); reads from regular files never block anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw EFOpenError("cannot open \"" + path + "\": " + std::strerror(errno));
   const int64_t size = RegularFileSize(fd);
   if (size < 0) {
