@@ -16,10 +16,12 @@ struct TextScene {
   const char* name;
   std::function<void(TJwwHeader&, RenderOptions&)> setup;
   std::function<void(ArchiveWriter&)> write;
-  // "text@x,y #colour e<escapement>" per character written.
+  // "text@x,y #colour e<escapement>" per character written, "image" per picture.
   std::vector<std::string> expected;
   size_t lines = 0;  // dimension lines drawn
 };
+
+const std::string kPicture = "^@BM" KESTRIL_TEST_DATA "/images/pic24.bmp,10,5";
 
 TextSpec At(std::string text, FDataHeader attr = Attr(), double angle = 0) {
   TextSpec t = Text({10, 10}, {20, 10}, 1, std::move(text), attr);
@@ -73,15 +75,22 @@ TEST(TextDraw, ChoosesTextsColoursAndPlaces) {
          a.Dimension(Dimension(Attr(2, 70), Attr(2)));
        },
        {"D@80,312 #0 e0", "D@80,312 #0 e0"}},
-      {"with a pre-pass, ordinary texts are drawn once, image references not as text",
+      {"with a pre-pass, image references first and ordinary texts once after",
        [](TJwwHeader& h, RenderOptions&) { h.DrawFlags[2] = 1; },
        [](ArchiveWriter& a) {
          a.Text(At("T"));
-         a.Text(At("^@BMpicture.bmp,10"));
+         a.Text(At(kPicture));
          a.Text(At("^@B"));
        },
-       {"T@80,312 #c0c000 e0", "^@80,312 #c0c000 e0", "@@84,312 #c0c000 e0",
+       {"image", "T@80,312 #c0c000 e0", "^@80,312 #c0c000 e0", "@@84,312 #c0c000 e0",
         "B@88,312 #c0c000 e0"}},
+      {"without one, in their places",
+       [](TJwwHeader&, RenderOptions&) {},
+       [](ArchiveWriter& a) {
+         a.Text(At("T"));
+         a.Text(At(kPicture));
+       },
+       {"T@80,312 #c0c000 e0", "image"}},
       {"variables of the text's own group",
        [](TJwwHeader& h, RenderOptions&) { h.GroupScale[2] = 50; },
        [](ArchiveWriter& a) { a.Text(At("%ss", Attr(1, 1, 0, 2))); },
@@ -120,6 +129,7 @@ TEST(TextDraw, ChoosesTextsColoursAndPlaces) {
     Render(r, BuildJww(h, a));
     std::vector<std::string> written;
     for (const CanvasCall& c : r.canvas.Calls()) {
+      if (c.op == CanvasOp::StretchImage) written.push_back("image");
       if (c.op != CanvasOp::TextOut) continue;
       std::ostringstream o;
       o << Utf16ToUtf8(c.text) << "@" << c.points[0].x << "," << c.points[0].y << " #" << std::hex
