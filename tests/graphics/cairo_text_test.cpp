@@ -167,6 +167,29 @@ TEST(CairoText, PathBracketsAndBackgrounds) {
   EXPECT_EQ(p.At(39, 40), 0xFF0000u);
 }
 
+// Characters written together, each at its own cell, ink exactly what separate calls do.
+TEST(CairoText, CharactersTogetherAsOneByOne) {
+  const std::vector<TPoint> cells = {{5, 10}, {31, 12}, {57, 14}};
+  Font f = MakeFont(24, 12, 150);
+  f.underline = true;
+  CairoCanvas together(120, 60), apart(120, 60);
+  for (CairoCanvas* c : {&together, &apart}) {
+    c->SetBackgroundMode(BackgroundMode::Transparent);
+    c->SetFont(f);
+    c->SetTextColor(0x0000FF);
+  }
+  together.TextOutEach(cells, u"文字列");
+  for (size_t i = 0; i < cells.size(); ++i)
+    apart.TextOut(cells[i], std::u16string(1, u"文字列"[i]));
+  const Pixels a(together), b(apart);
+  int64_t differ = 0;
+  for (int32_t y = 0; y < 60; ++y) {
+    for (int32_t x = 0; x < 120; ++x) differ += a.At(x, y) != b.At(x, y);
+  }
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(InkOf(together, 0x0000FF).count, 200);
+}
+
 TEST(CairoText, HostileSizesAndPlacesFinishAndDrawOnlyWhatShows) {
   CairoCanvas canvas(60, 60);
   canvas.SetTextColor(0);

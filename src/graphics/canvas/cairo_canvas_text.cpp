@@ -47,58 +47,81 @@ void CairoCanvas::FontCacheRelease::operator()(CairoFontCache* cache) const {
 }
 
 void CairoCanvas::TextOut(TPoint p, std::u16string_view text) {
-  if (text.empty()) return;
+  WriteText(std::span(&p, 1), text, false);
+}
+
+void CairoCanvas::TextOutEach(std::span<const TPoint> cells, std::u16string_view text) {
+  WriteText(cells, text.substr(0, std::min(text.size(), cells.size())), true);
+}
+
+void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view text, bool each) {
+  if (text.empty() || cells.empty()) return;
   if (!fonts_) fonts_.reset(new CairoFontCache(antialias_));
   CairoFont* font = fonts_->Get(font_);
   if (font == nullptr) return;
 
   const TaPoint2D along{font->cosine, -font->sine};  // the baseline's direction
   const TaPoint2D down{font->sine, font->cosine};    // from the cell top towards the baseline
-  const TaPoint2D origin{p.x + font->ascent * down.x, p.y + font->ascent * down.y};
   // Glyphs whose cells cannot reach the picture are left out, which also keeps every
   // coordinate handed to Cairo within its range.
   const double margin = font->cellHeight + std::max(font->emX, font->emY) * 2 + 2;
   std::vector<cairo_glyph_t> primary, fallback;
-  double advance = 0, firstShown = -1, lastShown = -1;
-  for (char16_t c : text) {
+  // The stretches of baseline (cell corner, from, to) whose cells show: background,
+  // underline and strike-out follow them.
+  struct Shown {
+    TPoint cell;
+    double from, to;
+  };
+  std::vector<Shown> shown;
+  double advance = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const TPoint cell = cells[each ? i : 0];
+    if (each) advance = 0;
     bool fromFallback = false;
-    const uint32_t g = fonts_->GlyphOf(*font, c, fromFallback);
+    const uint32_t g = fonts_->GlyphOf(*font, text[i], fromFallback);
     cairo_scaled_font_t* sf = fromFallback ? font->fallback.get() : font->scaled.get();
-    cairo_glyph_t glyph{g, origin.x + along.x * advance, origin.y + along.y * advance};
+    const TaPoint2D origin{cell.x + font->ascent * down.x + along.x * advance,
+                           cell.y + font->ascent * down.y + along.y * advance};
+    cairo_glyph_t glyph{g, origin.x, origin.y};
     cairo_text_extents_t extents;
     cairo_scaled_font_glyph_extents(sf, &glyph, 1, &extents);
     const double step = std::hypot(extents.x_advance, extents.y_advance);
     double t0 = -margin, t1 = margin;
-    if (NearPicture({glyph.x, glyph.y}, along, width_, height_, margin, t0, t1)) {
+    if (NearPicture(origin, along, width_, height_, margin, t0, t1)) {
       (fromFallback ? fallback : primary).push_back(glyph);
-      if (firstShown < 0) firstShown = advance;
-      lastShown = advance + step;
+      if (!each && !shown.empty()) {
+        shown.back().to = advance + step;
+      } else {
+        shown.push_back({cell, advance, advance + step});
+      }
     }
     advance += step;
     if (advance > 1e12) break;  // a text that long has left any picture long ago
   }
-  if (firstShown < 0) return;
+  if (shown.empty()) return;
 
-  // The run of the cells that show, from the cell top: background, underline, strike.
-  auto band = [&](double from, double to) {
+  auto band = [&](const Shown& run, double top, double bottom) {
     auto at = [&](double t, double d) {
-      return TaPoint2D{p.x + along.x * t + down.x * d, p.y + along.y * t + down.y * d};
+      return TaPoint2D{run.cell.x + along.x * t + down.x * d,
+                       run.cell.y + along.y * t + down.y * d};
     };
-    return std::array<TaPoint2D, 4>{at(firstShown, from), at(lastShown, from), at(lastShown, to),
-                                    at(firstShown, to)};
+    return std::array<TaPoint2D, 4>{at(run.from, top), at(run.to, top), at(run.to, bottom),
+                                    at(run.from, bottom)};
   };
   const double emScale = font->emY / font->face->unitsPerEm;
   std::vector<std::array<TaPoint2D, 4>> lines;
-  if (font_.underline) {
-    const double thick = std::max(1.0, std::round(font->face->underlineThickness * emScale));
-    const double top =
-        font->ascent + std::round(-font->face->underlinePosition * emScale - thick / 2);
-    lines.push_back(band(top, top + thick));
-  }
-  if (font_.strikeOut) {
-    const double thick = std::max(1.0, std::round(font->face->strikeoutSize * emScale));
-    const double top = font->ascent - std::round(font->face->strikeoutPosition * emScale);
-    lines.push_back(band(top, top + thick));
+  for (const Shown& run : shown) {
+    if (font_.underline) {
+      const double thick = std::max(1.0, std::round(font->face->underlineThickness * emScale));
+      const double top =
+          font->ascent + std::round(-font->face->underlinePosition * emScale - thick / 2);
+      lines.push_back(band(run, top, top + thick));
+    }
+    if (font_.strikeOut) {
+      const double thick = std::max(1.0, std::round(font->face->strikeoutSize * emScale));
+      const double top = font->ascent - std::round(font->face->strikeoutPosition * emScale);
+      lines.push_back(band(run, top, top + thick));
+    }
   }
 
   if (path_.IsOpen()) {
@@ -113,10 +136,11 @@ void CairoCanvas::TextOut(TPoint p, std::u16string_view text) {
     }
     return;
   }
-  if (background_ == BackgroundMode::Opaque) FillDevicePolygon(band(0, font->cellHeight), 0xFFFFFF);
+  if (background_ == BackgroundMode::Opaque) {
+    for (const Shown& run : shown) FillDevicePolygon(band(run, 0, font->cellHeight), 0xFFFFFF);
+  }
   cairo_t* cr = cr_.get();
-  cairo_set_source_rgb(cr, RedOf(textColor_) / 255.0, GreenOf(textColor_) / 255.0,
-                       BlueOf(textColor_) / 255.0);
+  SetTextSource(textColor_);
   auto show = [&](cairo_scaled_font_t* sf, const std::vector<cairo_glyph_t>& glyphs) {
     if (glyphs.empty()) return;
     cairo_set_scaled_font(cr, sf);
@@ -132,6 +156,17 @@ void CairoCanvas::TextOut(TPoint p, std::u16string_view text) {
   show(font->scaled.get(), primary);
   show(font->fallback.get(), fallback);
   for (const auto& r : lines) FillDevicePolygon(r, textColor_);
+}
+
+// One solid source per text colour, set again only when other drawing replaced it.
+void CairoCanvas::SetTextSource(Color color) {
+  cairo_t* cr = cr_.get();
+  if (!textSource_ || textSourceColor_ != color) {
+    textSource_.reset(cairo_pattern_create_rgb(RedOf(color) / 255.0, GreenOf(color) / 255.0,
+                                               BlueOf(color) / 255.0));
+    textSourceColor_ = color;
+  }
+  if (cairo_get_source(cr) != textSource_.get()) cairo_set_source(cr, textSource_.get());
 }
 
 void CairoCanvas::TextIntoPath(const CairoFont&, std::span<const cairo_glyph_t> glyphs,

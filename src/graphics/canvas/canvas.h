@@ -136,6 +136,12 @@ class Canvas {
   // the font's escapement about p. Inside a path bracket the glyph outlines are added
   // to the path instead.
   virtual void TextOut(TPoint p, std::u16string_view text) = 0;
+  // Writes each character of text with its own cell corner, cells[i] for text[i]: the
+  // same as a TextOut per character, which backends may do in one go.
+  virtual void TextOutEach(std::span<const TPoint> cells, std::u16string_view text) {
+    for (size_t i = 0; i < text.size() && i < cells.size(); ++i)
+      TextOut(cells[i], text.substr(i, 1));
+  }
 
   // Stretches the image over the box (right and bottom exclusive), each device pixel
   // taking the image pixel nearest its centre, as StretchDIBits does in GDI's default

@@ -82,6 +82,20 @@ struct TextStyle {
   Color color = 0;
 };
 
+// What a character's font and colour are made of.
+struct FontKey {
+  int32_t height = 0;
+  int32_t width = 0;
+  int32_t escapement = 0;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikeOut = false;
+  bool gothic = false;
+  Color color = 0;
+  friend bool operator==(const FontKey&, const FontKey&) = default;
+};
+
 // A character to be drawn, with the style in force where it stands.
 struct DrawnChar {
   std::u16string text;  // one character; two for a "^w" pair
@@ -314,6 +328,37 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
     return TaPoint2D{std::cos(degrees * kDegree) * length,
                      yf * std::sin(degrees * kDegree) * length};
   };
+  auto FontOf = [&](const FontKey& k) {
+    Font f;
+    f.height = k.height;
+    f.width = k.width;
+    f.escapement = f.orientation = k.escapement;
+    f.weight = k.bold ? 700 : 400;
+    f.italic = k.italic;
+    f.underline = k.underline;
+    f.strikeOut = k.strikeOut;
+    f.face = k.gothic ? std::u16string(kGothicFace) : ownFace;
+    return f;
+  };
+  // Characters of one font and colour go to the canvas together.
+  struct Run {
+    FontKey key;
+    std::vector<TPoint> cells;
+    std::u16string text;
+  } run;
+  auto flush = [&] {
+    if (run.cells.empty()) return;
+    canvas.SetFont(FontOf(run.key));
+    canvas.SetTextColor(run.key.color);
+    if (run.cells.size() == 1) {
+      canvas.TextOut(run.cells.front(), run.text);
+    } else {
+      canvas.TextOutEach(run.cells, run.text);
+    }
+    run.cells.clear();
+    run.text.clear();
+  };
+
   TaPoint2D pos = ref;
   TaPoint2D prevCell = ref;
   bool prevDoubleByte = false;
@@ -384,24 +429,25 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
     }
 
     const int32_t fontHeight = RoundHalfEven(h);
+    const char16_t first = d.text.front();
     // A character under half a pixel high is not drawn: GDI would take height 0 for its
-    // default size and show a large character instead.
+    // default size and show a large character instead. Control characters have no glyph.
     if (fontHeight > 0 && fontHeight <= kMaxFontHeight && at.x >= near.left && at.x <= near.right &&
-        at.y >= near.top && at.y <= near.bottom) {
-      Font font;
-      font.height = fontHeight;
-      font.width = std::abs(RoundHalfEven(w));
-      font.escapement = font.orientation = RoundHalfEven(-yf * turn * 10);
-      font.weight = d.style.bold ? 700 : 400;
-      font.italic = d.style.italic;
-      font.underline = d.style.underline;
-      font.strikeOut = d.style.strikeOut;
-      font.face = d.style.gothic ? std::u16string(kGothicFace) : ownFace;
-      canvas.SetFont(font);
-      canvas.SetTextColor(d.style.color);
+        at.y >= near.top && at.y <= near.bottom && first >= 0x20 && first != 0x7F) {
+      const FontKey key{fontHeight,
+                        std::abs(RoundHalfEven(w)),
+                        RoundHalfEven(-yf * turn * 10),
+                        d.style.bold,
+                        d.style.italic,
+                        d.style.underline,
+                        d.style.strikeOut,
+                        d.style.gothic,
+                        d.style.color};
       const TPoint cell{RoundHalfEven(at.x), RoundHalfEven(at.y)};
       if (settings.backgroundMode == 1) {
         // Each glyph filled in the text's colour and ringed by the background colour.
+        canvas.SetFont(FontOf(key));
+        canvas.SetTextColor(key.color);
         canvas.SetBrush({0, BrushStyle::Clear});
         canvas.BeginPath();
         canvas.TextOut(cell, d.text);
@@ -409,7 +455,15 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
         canvas.SetBrush({style.Color, BrushStyle::Solid});
         canvas.SetPen({background, 3});
         canvas.StrokeAndFillPath();
+      } else if (d.text.size() == 1) {
+        if (!(key == run.key)) flush();
+        run.key = key;
+        run.cells.push_back(cell);
+        run.text += first;
       } else {
+        flush();
+        canvas.SetFont(FontOf(key));
+        canvas.SetTextColor(key.color);
         canvas.TextOut(cell, d.text);
       }
     }
@@ -422,6 +476,7 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
     const TaPoint2D m = step(angle, length);
     pos = {pos.x + m.x, pos.y + m.y};
   }
+  flush();
   return 1;
 }
 
