@@ -103,6 +103,13 @@ TEST(DrawJwwText, PlacesSizesAndStylesEveryCharacter) {
        {"ア@100,200 40/10 e0", "ー@130,230 40/10 e2700"},
        270,
        kVerticalTextFlag},
+      {"overstrike on the cell before", "A^bB", {"A@100,160 40/10 e0", "B@102,160 40/10 e0"}},
+      {"two characters in one cell", "A^w12", {"A@100,160 40/10 e0", "12@104,165 20/6 e0"}},
+      {"vertical writing, the comma set off diagonally",
+       "\x83\x41\x81\x41",  // ア、
+       {"ア@100,200 40/10 e0", "、@121,209 40/10 e0"},
+       270,
+       kVerticalTextFlag},
       {"a second byte '\\\\' or '|' stays in its character",
        "\x95\x5c\x83\x7c\x81\x5e!",  // 表ポ／!
        {"表@100,160 40/10 e0", "ポ@130,160 40/10 e0", "／@160,160 40/10 e0", "!@190,160 40/10 e0"}},
