@@ -5,6 +5,7 @@
 #include "document/document.h"
 #include "document/placement.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/text/jww_text.h"
 #include "graphics/view.h"
 #include "render/render_options.h"
 #include "render/text_variables.h"
@@ -22,6 +23,8 @@ struct RenderContext {
   MemberVisitBudget budget;
   // The clock texts read their date and time variables from.
   const TextClock* clock = &SystemTextClock();
+  // Shared by the texts of one picture.
+  TextBudget textBudget = {};
 };
 
 }  // namespace kestril

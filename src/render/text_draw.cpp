@@ -16,9 +16,10 @@ namespace {
 constexpr std::string_view kImagePrefix = "^@BM";
 
 // What the drawing says about all its texts, in the colours of this text's rules.
-TextDrawingSettings SettingsFor(const RenderContext& ctx, const FDataHeader& attr) {
+TextDrawingSettings SettingsFor(RenderContext& ctx, const FDataHeader& attr) {
   const TJwwHeader& h = ctx.doc.Header;
   TextDrawingSettings s;
+  s.budget = &ctx.textBudget;
   s.backgroundColor = h.PenColor[0];
   // Colour sequences follow the monochrome and greyed-layer rules like the text itself.
   for (uint16_t i = 1; i < s.lineColors.size(); ++i) {
@@ -29,6 +30,8 @@ TextDrawingSettings SettingsFor(const RenderContext& ctx, const FDataHeader& att
 
 // Places, expands and draws a text record in `color`.
 void DrawTextRecord(RenderContext& ctx, const FDataMoji& r, Color color) {
+  // Once the picture's texts have used up their budget, the rest are not even expanded.
+  if (ctx.textBudget.characters == 0) return;
   const TJwwHeader& h = ctx.doc.Header;
   TStyleLineCanvas style;
   style.Canvas = &ctx.canvas;

@@ -162,8 +162,9 @@ TEST(DrawJwwText, BackgroundModes) {
   EXPECT_EQ(ops, twice);
 }
 
-// Sizes and angles that are not numbers, or absurdly large, draw nothing and never fail.
-TEST(DrawJwwText, RefusesWhatCannotBeDrawn) {
+// Sizes and angles that are not numbers, or absurdly large, draw nothing and never fail;
+// a picture's texts stop where their budget ends.
+TEST(DrawJwwText, RefusesWhatCannotBeDrawnAndKeepsToItsBudget) {
   const double nan = std::nan("");
   for (const TextCase& c :
        {TextCase{"nan angle", "A", {}, nan}, TextCase{"nan height", "A", {}, 0, 0, 0, 2, nan},
@@ -171,6 +172,15 @@ TEST(DrawJwwText, RefusesWhatCannotBeDrawn) {
     SCOPED_TRACE(c.name);
     EXPECT_TRUE(Written(Draw(c)).empty());
   }
+  TextBudget budget;
+  budget.characters = 5;
+  TextDrawingSettings limited;
+  limited.budget = &budget;
+  EXPECT_EQ(Written(Draw({"characters", "ABCDEFG", {}, 0, 0, 0, 0, 4, 0}, limited)).size(), 5u);
+  EXPECT_EQ(budget.characters, 0u);
+  budget = TextBudget{};
+  budget.pictures = 1.5;  // a character 100 units high covers the whole picture
+  EXPECT_EQ(Written(Draw({"cover", "AAA", {}, 0, 0, 0, 0, 100}, limited)).size(), 1u);
 }
 
 TEST(Cp932, DecodesByLeadBytesAndEncodesBack) {

@@ -143,3 +143,26 @@ TEST(TextDraw, ChoosesTextsColoursAndPlaces) {
 
 }  // namespace
 }  // namespace kestril
+
+namespace kestril {
+namespace {
+
+// Texts that repeat a long memo use up the picture's text budget; those after it are not
+// drawn, so a small file cannot make a picture endless.
+TEST(TextDraw, TextsBeyondThePicturesBudgetAreNotDrawn) {
+  TJwwHeader h = TestHeader(700);
+  h.Memo = std::string(8000, 'x');
+  ArchiveWriter a(700);
+  a.Line(Line({0, 0}, {100, 50}));
+  for (int i = 0; i < 600; ++i) a.Text(At("%mm"));
+  a.Text(At("Z"));
+  a.End();
+  Rendered r;
+  Render(r, BuildJww(h, a));
+  size_t zs = 0;
+  for (const CanvasCall& c : r.canvas.Calls()) zs += c.op == CanvasOp::TextOut && c.text == u"Z";
+  EXPECT_EQ(zs, 0u);
+}
+
+}  // namespace
+}  // namespace kestril

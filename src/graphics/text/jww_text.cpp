@@ -279,6 +279,11 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
                            : TaPoint2D{origin.x - std::sin(rad) * (wpx - offset.x),
                                        origin.y + yf * std::cos(rad) * (offset.y + hpx)};
 
+  TextBudget* budget = settings.budget;
+  if (budget != nullptr) {
+    if (budget->characters < text.size()) text = text.substr(0, budget->characters);
+    budget->characters -= text.size();
+  }
   std::vector<Cp932Char> chars = SplitCp932(text);
   const double extra = TakeSuffixes(chars);
 
@@ -322,7 +327,6 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
   const std::u16string ownFace =
       fontName.empty() ? std::u16string(kGothicFace) : DecodeCp932(fontName);
   const bool fontIsDoubleByte = !fontChars.empty() && fontChars.front().IsDoubleByte();
-  const TDeviceRect near = GrownCanvasRect(canvas, kFarMargin);
 
   auto step = [&](double degrees, double length) {
     return TaPoint2D{std::cos(degrees * kDegree) * length,
@@ -430,10 +434,19 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
 
     const int32_t fontHeight = RoundHalfEven(h);
     const char16_t first = d.text.front();
+    // The share of the picture the character's cell may cover.
+    const double cover = std::min(1.0, double(fontHeight) * std::max(double(fontHeight), 2 * w) /
+                                           std::max(1.0, double(canvas.Width()) * canvas.Height()));
     // A character under half a pixel high is not drawn: GDI would take height 0 for its
     // default size and show a large character instead. Control characters have no glyph.
-    if (fontHeight > 0 && fontHeight <= kMaxFontHeight && at.x >= near.left && at.x <= near.right &&
-        at.y >= near.top && at.y <= near.bottom && first >= 0x20 && first != 0x7F) {
+    // A cell reaches no farther from its corner than its height and twice its width: a
+    // character whose corner lies farther off the picture cannot show.
+    const double reach = 2 * (std::abs(h) + 2 * std::abs(w)) + 16;
+    const bool near = at.x >= -reach && at.y >= -reach && at.x <= canvas.Width() + reach &&
+                      at.y <= canvas.Height() + reach;
+    if (fontHeight > 0 && fontHeight <= kMaxFontHeight && near && first >= 0x20 && first != 0x7F &&
+        (budget == nullptr || budget->pictures >= cover)) {
+      if (budget != nullptr) budget->pictures -= cover;
       const FontKey key{fontHeight,
                         std::abs(RoundHalfEven(w)),
                         RoundHalfEven(-yf * turn * 10),

@@ -14,6 +14,15 @@
 
 namespace kestril {
 
+// What the texts of one picture may cost: characters walked and picture areas their
+// cells cover. Hostile drawings (a memo repeated into every text, giant characters
+// stacked on one spot) then cannot keep a picture from being finished; real drawings
+// stay far below both.
+struct TextBudget {
+  uint64_t characters = uint64_t{1} << 22;
+  double pictures = 256;
+};
+
 // What the drawing as a whole says about its texts.
 struct TextDrawingSettings {
   // 1: every glyph gets a halo in the background colour; 2: a band of the background
@@ -23,6 +32,8 @@ struct TextDrawingSettings {
   Color backgroundColor = 0xFFFFFF;
   // The colours "^$1" to "^$9" switch to (entry 0 unused).
   std::array<Color, 10> lineColors{};
+  // Shared by the texts of one picture; null for no limit.
+  TextBudget* budget = nullptr;
 };
 
 // Vertical writing: flag bit 5.
