@@ -13,23 +13,11 @@
 #include <tuple>
 
 #include "graphics/text/cp932.h"
+#include "graphics/text/japanese_faces.h"
 
 namespace kestril {
 
 namespace {
-
-// Full-width Latin letters as ASCII, ASCII lower case, spaces (both widths) dropped: the
-// Windows names are written every which way in drawings.
-std::u16string NormalisedFaceName(std::u16string_view face) {
-  std::u16string out;
-  for (char16_t c : face) {
-    if (c >= u'\uFF01' && c <= u'\uFF5E') c = static_cast<char16_t>(c - 0xFF01 + 0x21);
-    if (c == u' ' || c == u'\u3000') continue;
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    out.push_back(c);
-  }
-  return out;
-}
 
 // The face every other face falls back to for characters it lacks.
 constexpr std::u16string_view kFallbackFace = u"IPAGothic";
@@ -162,14 +150,8 @@ std::unique_ptr<CairoFace> LoadFace(std::u16string_view name, bool bold, bool it
 }  // namespace
 
 std::string JapaneseAlias(std::u16string_view face) {
-  static const std::map<std::u16string, std::string> kAliases = {
-      {u"msゴシック", "IPAGothic"},   {u"msgothic", "IPAGothic"},   {u"msｺﾞｼｯｸ", "IPAGothic"},
-      {u"mspゴシック", "IPAPGothic"}, {u"mspgothic", "IPAPGothic"}, {u"msuigothic", "IPAPGothic"},
-      {u"ms明朝", "IPAMincho"},       {u"msmincho", "IPAMincho"},   {u"msp明朝", "IPAPMincho"},
-      {u"mspmincho", "IPAPMincho"},
-  };
-  const auto it = kAliases.find(NormalisedFaceName(face));
-  return it == kAliases.end() ? std::string() : it->second;
+  const JapaneseFace* f = FindJapaneseFace(face);
+  return f == nullptr ? std::string() : std::string(f->ipaFamily);
 }
 
 const CairoFace* ResolveCairoFace(std::u16string_view name, bool bold, bool italic) {
@@ -234,8 +216,8 @@ CairoFont* CairoFontCache::Get(const Font& f) {
   const double shear = face->syntheticOblique ? kObliqueShear : 0;
   const double c = font->cosine, s = font->sine;
   cairo_matrix_init(&font->matrix, c * font->emX, -s * font->emX,
-                    s * font->emY - shear * c * font->emX, c * font->emY + shear * s * font->emX,
-                    0, 0);
+                    s * font->emY - shear * c * font->emX, c * font->emY + shear * s * font->emX, 0,
+                    0);
   font->scaled.reset(MakeScaled(*face, font->matrix));
   if (!font->scaled) return nullptr;
   if (fonts_.size() >= kCapacity) fonts_.pop_back();

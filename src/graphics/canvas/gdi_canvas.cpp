@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "graphics/canvas/raster_size.h"
 #include "graphics/canvas/stretch_pixels.h"
+#include "graphics/text/japanese_faces.h"
 
 namespace kestril {
 
@@ -202,8 +203,11 @@ GdiObject<HFONT> MakeFont(const Font& f) {
   lf.lfCharSet = SHIFTJIS_CHARSET;  // prefer faces with Japanese glyphs
   // Aliased like every other figure of the picture, whatever the system's smoothing.
   lf.lfQuality = NONANTIALIASED_QUALITY;
-  const size_t n = std::min(f.face.size(), size_t{LF_FACESIZE - 1});
-  for (size_t i = 0; i < n; ++i) lf.lfFaceName[i] = static_cast<WCHAR>(f.face[i]);
+  // The Japanese faces by their English names, which GDI knows on every locale.
+  const JapaneseFace* japanese = FindJapaneseFace(f.face);
+  const std::u16string_view face = japanese != nullptr ? japanese->windowsName : f.face;
+  const size_t n = std::min(face.size(), size_t{LF_FACESIZE - 1});
+  for (size_t i = 0; i < n; ++i) lf.lfFaceName[i] = static_cast<WCHAR>(face[i]);
   HFONT h = CreateFontIndirectW(&lf);
   if (!h) throw EOutOfResources("cannot create a font");
   return GdiObject<HFONT>(h);
