@@ -1,10 +1,15 @@
 // libFuzzer target: any bytes through the three image decoders, and whatever they
-// decode stretched onto a small native picture in a box taken from the bytes.
+// decode stretched onto a small native picture in a box taken from the bytes; the
+// same bytes as an image reference's text (fields, full-width digits, paths).
 #include <cstddef>
 #include <cstdint>
 
+#include <string>
+
 #include "graphics/canvas/canvas.h"
+#include "graphics/canvas/recording_canvas.h"
 #include "graphics/image/image_decoder.h"
+#include "graphics/text_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
@@ -21,5 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const kestril::Error&) {
     }
   }
+  kestril::RecordingCanvas recording(64, 48);
+  const std::string text = "^@BM" + std::string(reinterpret_cast<const char*>(data), size);
+  const kestril::TViewTransform view{-1, 0.5, {0, 0}, {0, 48}};
+  kestril::DrawTextImage(recording, {1, 1}, text, view, {"/nonexistent"});
   return 0;
 }

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "document/stream.h"
+#include "base/stream.h"
 #include "plugin/jww_spi_body.h"
 
 // fontconfig loses a few hundred bytes once while it reads its configuration.

@@ -11,9 +11,8 @@
 
 namespace kestril {
 
-// Brush styles of DrawCircleSolid, numbered as GDI numbers them.
+// The brush style of DrawCircleSolid for filled figures, numbered as GDI numbers it.
 inline constexpr uint8_t kBrushSolid = 0;
-inline constexpr uint8_t kBrushClear = 1;
 
 // The figure kind DrawSolid hands to DrawCircleSolid for a solid of line type above 100,
 // from the corner values: selector p4.y, start p3.y and sweep p4.x. Below 100 filled,

@@ -6,11 +6,20 @@
 #include <optional>
 #include <vector>
 
+#include "graphics/canvas/stretch_pixels.h"
 #include "graphics/image/image_decoder.h"
-#include "platform/native_file.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <memory>
+#else
 #include <iconv.h>
+
+#include "platform/native_file.h"
 #endif
 
 namespace kestril {
@@ -102,22 +111,60 @@ bool IsBlank(std::string_view s) {
 
 #ifdef _WIN32
 
-bool EndsWithSeparator(std::string_view s) {
-  bool ends = false;
-  ForEachCharacter(s,
-                   [&](size_t i, bool single) { ends = single && (s[i] == '\\' || s[i] == '/'); });
-  return ends;
+// Wide characters, so that the names reach the file system whatever the machine's code
+// page: the stored path is Shift-JIS, the drawing's folder in the host's code page.
+std::wstring Widen(std::string_view s, UINT codePage) {
+  if (s.empty() || s.size() > 0x7FFFFFFF) return {};
+  const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
 }
 
 // The stored path as it is; a relative one also from the drawing's folder.
-std::vector<std::string> Candidates(std::string_view stored, const std::string& folder) {
-  std::vector<std::string> out{std::string(stored)};
-  const bool drive = stored.size() >= 2 && stored[1] == ':';
-  const bool rooted = stored.front() == '\\' || stored.front() == '/';
-  if (!drive && !rooted && !folder.empty()) {
-    out.push_back(folder + (EndsWithSeparator(folder) ? "" : "\\") + std::string(stored));
+std::vector<std::wstring> Candidates(std::string_view stored, const std::string& folder) {
+  const std::wstring path = Widen(stored, 932);
+  if (path.empty()) return {};
+  std::vector<std::wstring> out{path};
+  const bool drive = path.size() >= 2 && path[1] == L':';
+  const bool rooted = path.front() == L'\\' || path.front() == L'/';
+  const std::wstring dir = Widen(folder, CP_ACP);
+  if (!drive && !rooted && !dir.empty()) {
+    out.push_back(dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + path);
   }
   return out;
+}
+
+struct HandleRelease {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+
+// The bytes of the first candidate that opens as a disk file of bounded size; nothing
+// when none does. Pipes and devices are refused by their type once open.
+std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::wstring>& candidates) {
+  for (const std::wstring& path : candidates) {
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    const std::unique_ptr<void, HandleRelease> file(h);
+    LARGE_INTEGER size{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) continue;
+    if (size.QuadPart > kMaxImageFileBytes) return std::nullopt;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      DWORD n = 0;
+      if (!ReadFile(h, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n, nullptr) ||
+          n == 0) {
+        break;
+      }
+      got += n;
+    }
+    bytes.resize(got);
+    return bytes;
+  }
+  return std::nullopt;
 }
 
 #else
@@ -147,8 +194,8 @@ std::string Join(const std::string& folder, std::string_view name) {
 
 // Backslashes separate folders. A Windows absolute path (drive or root) names a file
 // that is looked for in the drawing's folder; a relative path is looked up from the
-// current directory, then from the drawing's folder. Each candidate is tried as stored
-// and in UTF-8.
+// current directory, then from the drawing's folder. The stored part of each candidate
+// is tried as stored and in UTF-8 (the folder is a name of this system already).
 std::vector<std::string> Candidates(std::string_view stored, const std::string& folder) {
   const bool drive = stored.size() >= 2 && stored[1] == ':';
   const bool windowsRooted = stored.front() == '\\';
@@ -160,27 +207,24 @@ std::vector<std::string> Candidates(std::string_view stored, const std::string& 
       path.append(stored.substr(i, single ? 1 : 2));
     }
   });
-  std::vector<std::string> paths;
+  if (drive) path.erase(0, 2);
   if (drive || windowsRooted) {
-    if (drive) path.erase(0, 2);
     const size_t slash = path.rfind('/');  // '/' is never a second byte
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (!folder.empty() && !name.empty()) paths.push_back(Join(folder, name));
-  } else if (path.front() == '/') {
-    paths.push_back(path);
-  } else {
-    paths.push_back(path);
-    if (!folder.empty()) paths.push_back(Join(folder, path));
+    if (slash != std::string::npos) path.erase(0, slash + 1);
   }
+  if (path.empty()) return {};
+  std::vector<std::string> forms{path};
+  if (std::optional<std::string> utf8 = Utf8Of(path)) forms.push_back(std::move(*utf8));
   std::vector<std::string> out;
-  for (const std::string& p : paths) {
-    out.push_back(p);
-    if (std::optional<std::string> utf8 = Utf8Of(p)) out.push_back(std::move(*utf8));
+  if (!drive && !windowsRooted) {
+    out = forms;  // from the current directory, or absolute
+    if (path.front() == '/') return out;
+  }
+  if (!folder.empty()) {
+    for (const std::string& f : forms) out.push_back(Join(folder, f));
   }
   return out;
 }
-
-#endif
 
 // The bytes of the first candidate that opens as a regular file of bounded size;
 // nothing when none does.
@@ -206,6 +250,8 @@ std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::string>
   }
   return std::nullopt;
 }
+
+#endif
 
 }  // namespace
 
@@ -236,9 +282,9 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view t
   const int32_t right = RoundHalfEven(device.x + w);
   const int32_t bottom = RoundHalfEven(device.y);
   // Nothing of an empty box or of one beside the picture would show.
-  if (left == right || top == bottom) return 0;
-  if (std::max(left, right) <= 0 || std::min(left, right) >= canvas.Width() ||
-      std::max(top, bottom) <= 0 || std::min(top, bottom) >= canvas.Height()) {
+  const StretchSpan across = SpanOf(left, right), down = SpanOf(top, bottom);
+  if (across.count == 0 || across.first >= canvas.Width() || across.first + across.count <= 0 ||
+      down.count == 0 || down.first >= canvas.Height() || down.first + down.count <= 0) {
     return 0;
   }
 

@@ -1,5 +1,7 @@
 #include "canvas_scenes.h"
 
+#include "graphics/text_image.h"
+
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -272,6 +274,15 @@ std::span<const CanvasScene> CanvasScenes() {
 }
 std::span<const PathScene> PathScenes() {
   return kPathScenes;
+}
+
+void DrawTextImages(Canvas& canvas, const std::string& images, const std::string& own) {
+  // One drawing unit per pixel, drawing y up from the picture's bottom edge.
+  const TViewTransform view{.YAxisFactor = -1, .Scale = 1, .ViewMin = {0, 0}, .ViewMax = {0, 90}};
+  DrawTextImage(canvas, {5, 40}, "^@BMpic24.bmp,30,20", view, {images});
+  DrawTextImage(canvas, {40, 40}, "^@BMalpha.png,20", view, {images});
+  DrawTextImage(canvas, {70, 85}, "^@BM\x95\x5C.png,40,-30", view, {own});
+  DrawTextImage(canvas, {5, 85}, "^@BMmissing.png,30,20", view, {images});
 }
 
 }  // namespace kestril::test

@@ -18,6 +18,7 @@
 #include "canvas_test_util.h"
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/canvas/recording_canvas.h"
+#include "graphics/image/bmp_layout.h"
 #include "graphics/image/image_decoder.h"
 #include "support/ink_overlap.h"
 
@@ -34,7 +35,7 @@ bool InCi() {
 }
 
 void WritePpm(const fs::path& path, const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
-  const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+  const size_t stride = static_cast<size_t>(BmpStride(w));
   std::ofstream f(path, std::ios::binary);
   f << "P6\n" << w << " " << h << "\n255\n";
   for (int32_t y = h - 1; y >= 0; --y) {
@@ -132,7 +133,7 @@ TEST_F(GdiCanvasUnderWine, InksTheSamePixelsAsTheCairoCanvas) {
     const int32_t w = scene.width, h = scene.height;
     std::ifstream f(out / (std::string(scene.name) + ".bgr"), std::ios::binary);
     const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
-    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(BmpStride(w));
     ASSERT_EQ(gdiRows.size(), stride * size_t(h));
 
     CairoCanvas cairo(w, h);
@@ -212,6 +213,32 @@ TEST_F(GdiCanvasUnderWine, DecodesTheTestImagesAsTheNativeDecodersDo) {
     EXPECT_LE(worst, 8);
   }
   EXPECT_GE(compared, 15);
+}
+
+// Image references looked up and drawn the Windows way (wide-character names, the
+// drawing's folder as the second try) and the native way, on GDI and on Cairo.
+TEST_F(GdiCanvasUnderWine, DrawsImageReferencesAsTheNativeBuildDoes) {
+  std::ifstream f(Out() / "text_images.bgr", std::ios::binary);
+  const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
+  const fs::path own = Out() / "native";
+  fs::create_directories(own);
+  fs::copy_file(KESTRIL_TEST_DATA "/images/pic.png", own / "表.png");
+  CairoCanvas cairo(test::kTextImagesWidth, test::kTextImagesHeight);
+  test::DrawTextImages(cairo, KESTRIL_TEST_DATA "/images", own.string());
+  const size_t stride = (size_t(cairo.Width()) * 3 + 3) & ~size_t{3};
+  std::vector<uint8_t> cairoRows(stride * size_t(cairo.Height()));
+  cairo.CopyBmpRows(cairoRows, stride);
+  WritePpm(Out() / "text_images-gdi.ppm", gdiRows, cairo.Width(), cairo.Height());
+  WritePpm(Out() / "text_images-cairo.ppm", cairoRows, cairo.Width(), cairo.Height());
+  EXPECT_TRUE(gdiRows == cairoRows)
+      << "compare " << Out().string() << "/text_images-{gdi,cairo}.ppm";
+  // Each found image shows its first pixel: red (pic24.bmp, alpha.png) and, turned
+  // upside down by its negative height (rows 6 to 35), the bottom left one of pic.png.
+  const test::Pixels p(cairo);
+  EXPECT_EQ(p.At(5, 30), MakeColor(255, 0, 0));
+  EXPECT_EQ(p.At(40, 30), MakeColor(255, 0, 0));
+  EXPECT_EQ(p.At(70, 6), MakeColor(0, 255, 255));
+  EXPECT_EQ(p.At(5, 5), 0xFFFFFFu);  // missing.png
 }
 
 // GetPath on GDI's own path bracket against the shared recorder, for the same calls:

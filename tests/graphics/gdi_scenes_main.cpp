@@ -4,7 +4,8 @@
 // <dir>/checks.txt how the GDI canvas treats sizes it cannot make. Given a folder of
 // images, it also decodes each through the Windows decoders into <dir>/<image>.decoded
 // ("width height" and a line feed, then the top-down rows), or "refused: " and the
-// reason when the decoder refused it.
+// reason when the decoder refused it, and draws the image references of
+// DrawTextImages into <dir>/text_images.bgr.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "base/errors.h"
 #include "canvas_scenes.h"
 #include "graphics/canvas/gdi_canvas.h"
+#include "graphics/image/bmp_layout.h"
 #include "graphics/image/image_decoder.h"
 
 namespace {
@@ -71,11 +73,22 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  if (argc == 3 && !DecodeImages(argv[2], dir)) return 1;
+  if (argc == 3) {
+    if (!DecodeImages(argv[2], dir)) return 1;
+    namespace fs = std::filesystem;
+    fs::copy_file(fs::path(argv[2]) / "pic.png", fs::path(dir) / L"\u8868.png",
+                  fs::copy_options::overwrite_existing);
+    GdiCanvas canvas(kestril::test::kTextImagesWidth, kestril::test::kTextImagesHeight);
+    kestril::test::DrawTextImages(canvas, argv[2], dir);
+    const size_t stride = (size_t(canvas.Width()) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> rows(stride * size_t(canvas.Height()));
+    canvas.CopyBmpRows(rows, stride);
+    if (!WriteFile(dir + "/text_images.bgr", rows.data(), rows.size())) return 1;
+  }
   for (const kestril::test::CanvasScene& scene : kestril::test::CanvasScenes()) {
     GdiCanvas canvas(scene.width, scene.height);
     scene.draw(canvas);
-    const size_t stride = (size_t(scene.width) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(kestril::BmpStride(scene.width));
     std::vector<uint8_t> rows(stride * size_t(scene.height));
     canvas.CopyBmpRows(rows, stride);
     if (!WriteFile(dir + "/" + scene.name + ".bgr", rows.data(), rows.size())) return 1;

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "canvas_test_util.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/image/bmp_layout.h"
 
 namespace kestril {
 namespace {
@@ -89,7 +90,7 @@ TEST(RasterCanvas, CopyBmpRowsPacksEveryWidthExactly) {
         c->FillRect(x, y, x + 1, y + 1);
       }
     }
-    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(BmpStride(w));
     std::vector<uint8_t> rows(stride * h, 0xAB);
     c->CopyBmpRows(rows, stride);
     for (int32_t y = 0; y < h; ++y) {

@@ -49,7 +49,7 @@ class TextImage : public ::testing::Test {
     fs::current_path(previous_);
     fs::remove_all(root_);
   }
-  fs::path Drawing() const { return root_ / "drawing"; }
+  fs::path Drawing() const { return root_ / "図面"; }  // a folder name beyond ASCII
   fs::path Cwd() const { return root_ / "cwd"; }
 
   fs::path root_;
@@ -74,6 +74,7 @@ TEST_F(TextImage, DrawsWhatTheReferenceNamesOrSkipsIt) {
       {"^@BMpic.png,\x82\x50\x82\x4f\x82\x4f,\x82\x54\x82\x4f", kBox, {6, 4}},  // １００,５０
       {"^@BMpic.png, 100 ,50,more", kBox, {6, 4}},
       {"^@BMpic.png,-100,50", Box{10, 200, -190, 300}, {6, 4}},  // mirrored, as GDI does
+      {"^@BMpic.png,-100,50", Box{0, 200, -200, 300}, {6, 4}, false, {0, 50}},  // shows column 0
       {"^@BMphoto.JPEG,100,50", kBox, {16, 16}},
       {"^@BMsub\\pic.bmp,100,50", kBox, {6, 4}},
       {"^@BMsub\\\x95\x5C.png,100,50", kBox, {2, 2}},       // a second byte that looks like '\'

@@ -1,9 +1,10 @@
 // The POSIX raster canvas: a Cairo RGB24 image surface drawn to look like GDI's output.
 // Device pixel centres are integer coordinates (Cairo's are at +0.5), so geometry is
-// shifted by half a pixel on its way to Cairo. Aliased one-pixel lines are rasterised
-// here, the way GDI walks them; everything else is filled or stroked by Cairo after
-// clipping to a little more than the picture, which keeps hostile coordinates clear of
-// Cairo's 24.8 fixed-point range.
+// shifted by half a pixel on its way to Cairo. Aliased one-pixel lines and ellipses are
+// walked pixel by pixel and wide aliased lines built from pieces, as GDI does it
+// (gdi_raster_rules.h); everything else is filled or stroked by Cairo after clipping to
+// a little more than the picture, which keeps hostile coordinates clear of Cairo's 24.8
+// fixed-point range.
 #pragma once
 
 #include <cairo.h>
