@@ -193,8 +193,11 @@ TEST(CairoText, CharactersTogetherAsOneByOne) {
 TEST(CairoText, HostileSizesAndPlacesFinishAndDrawOnlyWhatShows) {
   CairoCanvas canvas(60, 60);
   canvas.SetTextColor(0);
-  for (const auto& [height, at] : std::vector<std::pair<int32_t, TPoint>>{
-           {1 << 30, {10, 10}}, {400000, {-100000, 10}}, {20, {INT32_MAX, INT32_MIN}}}) {
+  for (const auto& [height, at] :
+       std::vector<std::pair<int32_t, TPoint>>{{1 << 30, {10, 10}},
+                                               {60000, {10, 10}},
+                                               {400000, {-100000, 10}},
+                                               {20, {INT32_MAX, INT32_MIN}}}) {
     canvas.SetFont(MakeFont(height, 0));
     canvas.TextOut(at, u"田田田田");
   }

@@ -23,8 +23,9 @@ namespace {
 constexpr std::u16string_view kFallbackFace = u"IPAGothic";
 
 // Pixels per em beyond which no glyph is made: nothing of such a character can be
-// read, and its outline would leave Cairo's coordinate range.
-constexpr double kMaxEm = 1 << 18;
+// read, FreeType refuses sizes not far above it, and Cairo loses the font it was making
+// when that happens.
+constexpr double kMaxEm = 1 << 14;
 
 // Slant of italic glyphs made from an upright face (about 12 degrees).
 constexpr double kObliqueShear = 0x0366A / 65536.0;

@@ -17,7 +17,7 @@ constexpr double kDegree = std::numbers::pi / 180;
 
 // A character taller than this shows nothing legible on any picture; it is left out
 // rather than handed to a font engine that may refuse or choke on it.
-constexpr int32_t kMaxFontHeight = 1 << 16;
+constexpr int32_t kMaxFontHeight = 1 << 14;
 
 constexpr uint16_t kMiddleDot = 0x8145;      // "・"
 constexpr uint16_t kHalfMiddleDot = 0x00A5;  // "･"
