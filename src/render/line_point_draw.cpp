@@ -4,6 +4,7 @@
 #include "render/dash_pattern.h"
 #include "render/draw_rules.h"
 #include "render/entity_draw.h"
+#include "render/text_draw.h"
 
 namespace kestril {
 namespace {
@@ -58,7 +59,7 @@ void Draw(RenderContext& ctx, const FDataSunpou& r) {
   // An auxiliary-coloured dimension line hides the whole dimension.
   if (HiddenAuxiliary(ctx, r.line.attr)) return;
   if (IsVisible(ctx.doc, r.line.attr) && InLineRange(r.line.attr)) DrawLineOf(ctx, r.line);
-  // The value text is drawn with the texts.
+  DrawDimensionValue(ctx, r.text);
 }
 
 }  // namespace kestril

@@ -5,8 +5,10 @@
 #include "document/document.h"
 #include "document/placement.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/text/jww_text.h"
 #include "graphics/view.h"
 #include "render/render_options.h"
+#include "render/text_variables.h"
 
 namespace kestril {
 
@@ -19,6 +21,10 @@ struct RenderContext {
   BlockPlacement placement;
   // Shared by every insert of one drawing, so nested blocks cannot run away.
   MemberVisitBudget budget;
+  // The clock texts read their date and time variables from.
+  const TextClock* clock = &SystemTextClock();
+  // Shared by the texts of one picture.
+  TextBudget textBudget = {};
 };
 
 }  // namespace kestril

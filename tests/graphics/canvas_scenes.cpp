@@ -154,6 +154,47 @@ void HugeImageBox(Canvas& c) {
   c.StretchImage(-2000000000, -2000000000, 2000000000, 2000000000, SmallImage());
 }
 
+Font Ipa(int32_t height, int32_t width, int32_t escapement = 0) {
+  Font f;
+  f.height = height;
+  f.width = width;
+  f.escapement = f.orientation = escapement;
+  f.face = u"IPAGothic";
+  return f;
+}
+
+// Japanese and Latin text, turned, emboldened and underlined, the way texts are drawn.
+void Texts(Canvas& c) {
+  c.SetBackgroundMode(BackgroundMode::Transparent);
+  c.SetTextColor(kBlue);
+  c.SetFont(Ipa(24, 12));
+  c.TextOut({4, 4}, u"文字Ab");
+  Font bold = Ipa(18, 6);
+  bold.weight = 700;
+  bold.underline = true;
+  c.SetFont(bold);
+  c.TextOut({4, 34}, u"太字x");
+  c.SetTextColor(kRed);
+  c.SetFont(Ipa(20, 10, 900));
+  c.TextOut({96, 86}, u"縦に");
+  c.SetFont(Ipa(16, 8, 300));
+  c.TextOut({20, 84}, u"三十度");
+}
+
+// A glyph traced into a path, filled and ringed by a wide pen: a halo on a background.
+void TextHalo(Canvas& c) {
+  c.SetBrush(Brush{.color = kGreen});
+  c.FillRect(0, 0, 120, 90);
+  c.SetFont(Ipa(60, 30));
+  c.SetBrush(Brush{.style = BrushStyle::Clear});
+  c.BeginPath();
+  c.TextOut({10, 10}, u"田A");
+  c.EndPath();
+  c.SetBrush(Brush{.color = kBlue});
+  c.SetPen(Pen{.color = 0xFFFFFF, .width = 3});
+  c.StrokeAndFillPath();
+}
+
 constexpr CanvasScene kScenes[] = {
     {"thin_lines", 120, 90, ThinLines},
     {"polygon_fill", 120, 90, PolygonFill},
@@ -167,6 +208,8 @@ constexpr CanvasScene kScenes[] = {
     {"far_coordinates", 120, 90, FarCoordinates},
     {"stretched_images", 120, 90, StretchedImages},
     {"huge_image_box", 120, 90, HugeImageBox},
+    {"texts", 120, 90, Texts, 0.8},
+    {"text_halo", 120, 90, TextHalo, 0.8},
 };
 
 void TraceLines(Canvas& c) {

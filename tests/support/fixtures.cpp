@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "graphics/text/cp932.h"
 #include "support/jww_writer.h"
 
 namespace kestril::testing {
@@ -111,10 +112,62 @@ Fixture Layers() {
   return {"layers", BuildJww(h, a)};
 }
 
+// Code page 932 bytes of UTF-8 source text.
+std::string Sjis(std::string_view utf8) {
+  std::string out;
+  Utf8ToCp932(utf8, out);
+  return out;
+}
+
+TextSpec JapaneseText(TaPoint2D at, double height, std::string_view utf8, double angle = 0,
+                      FDataHeader attr = Attr(2), std::string_view font = "ＭＳ ゴシック") {
+  TextSpec t = Text(at, {at.x + 10, at.y}, height, Sjis(utf8), attr);
+  t.rec.angle = angle;
+  t.font = Sjis(font);
+  return t;
+}
+
+// Japanese and Latin texts: typefaces, sizes, angles, vertical writing, styles, colours,
+// scripts, spread and compressed texts, a dimension and a turned block.
+Fixture Texts() {
+  ArchiveWriter a(700);
+  for (const auto& [p, q] : {std::pair{TaPoint2D{0, 0}, TaPoint2D{100, 0}},
+                             {TaPoint2D{100, 0}, TaPoint2D{100, 75}},
+                             {TaPoint2D{100, 75}, TaPoint2D{0, 75}},
+                             {TaPoint2D{0, 75}, TaPoint2D{0, 0}}}) {
+    a.Line(Line(p, q, Attr(8)));
+  }
+  a.Text(JapaneseText({3, 66}, 6, "配置図 1/100 Kestril"));
+  a.Text(JapaneseText({3, 57}, 5, "明朝体の文字 Mincho", 0, Attr(2), "ＭＳ 明朝"));
+  a.Text(JapaneseText({3, 48}, 5, "^!太字^# ^/斜体^# ^_下線^# ^-取消"));
+  a.Text(JapaneseText({3, 40}, 5, "^$3緑^$6青^$2 m^u2 H^d2O"));
+  a.Text(JapaneseText({3, 32}, 4, "均等割付・・"));
+  a.Text(JapaneseText({3, 25}, 4, "圧縮された文字列^3"));
+  TextSpec italic = JapaneseText({3, 18}, 4, "Italic kind 斜体");
+  italic.rec.textKind = 10000;
+  a.Text(italic);
+  a.Text(JapaneseText({52, 6}, 4, "三十度の文字", 30, Attr(5)));
+  a.Text(JapaneseText({97, 4}, 4, "右から九十度", 90, Attr(6)));
+  TextSpec vertical = JapaneseText({86, 70}, 4, "縦書き（ルビー）、", 270, Attr(2));
+  vertical.rec.attr.flags = 0x20;
+  a.Text(vertical);
+  DimensionSpec dim;
+  dim.rec.line = Line({5, 8}, {45, 8}, Attr(1));
+  dim.value = JapaneseText({21, 9}, 3, "1,500");
+  a.Dimension(dim);
+  a.Block(Insert(0, {55, 30}, 1, 1, kPi / 6));
+  a.DefinitionCount(1);
+  a.Definition(0, 2, "label");
+  a.Line(Line({0, -1}, {20, -1}, Attr(3)));
+  a.Text(JapaneseText({0, 0}, 3, "ブロック内の文字"));
+  a.End();
+  return {"texts", BuildJww(TestHeader(700), a)};
+}
+
 }  // namespace
 
 std::vector<Fixture> Fixtures() {
-  return {LineTypes(), Points(), Solids(), Blocks(), Layers()};
+  return {LineTypes(), Points(), Solids(), Blocks(), Layers(), Texts()};
 }
 
 }  // namespace kestril::testing

@@ -26,6 +26,32 @@ host_run() {
     "$(winpath "$work/out")"
 }
 
+# Drawings ask for the Japanese faces of Windows; let GDI find the IPA fonts under those
+# names, as the native canvas does. Written as a UTF-16 .reg file: the names are not ASCII.
+fonts_reg="$work/font-substitutes.reg"
+{
+  printf '\xff\xfe'
+  sed 's/$/\r/' <<'REG' | iconv -f UTF-8 -t UTF-16LE
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"ＭＳ ゴシック"="IPAGothic"
+"ＭＳゴシック"="IPAGothic"
+"MS Gothic"="IPAGothic"
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳＰゴシック"="IPAPGothic"
+"MS PGothic"="IPAPGothic"
+"MS UI Gothic"="IPAPGothic"
+"ＭＳ 明朝"="IPAMincho"
+"ＭＳ明朝"="IPAMincho"
+"MS Mincho"="IPAMincho"
+"ＭＳ Ｐ明朝"="IPAPMincho"
+"ＭＳＰ明朝"="IPAPMincho"
+"MS PMincho"="IPAPMincho"
+REG
+} >"$fonts_reg"
+"$wine" regedit /S "$(winpath "$fonts_reg")" >/dev/null 2>&1 || { echo "FAIL: font substitutes"; exit 1; }
+
 status=0
 case $phase in
   frame)

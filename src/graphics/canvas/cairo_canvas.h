@@ -16,6 +16,9 @@
 
 namespace kestril {
 
+class CairoFontCache;
+struct CairoFont;
+
 class CairoCanvas final : public RasterCanvas {
  public:
   // Raises EOutOfResources for negative sizes and pictures Cairo cannot allocate. A
@@ -43,6 +46,11 @@ class CairoCanvas final : public RasterCanvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void SetFont(const Font& font) override { font_ = font; }
+  void SetTextColor(Color color) override { textColor_ = color; }
+  void SetBackgroundMode(BackgroundMode mode) override { background_ = mode; }
+  void TextOut(TPoint p, std::u16string_view text) override;
+  void TextOutEach(std::span<const TPoint> cells, std::u16string_view text) override;
   void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
                     const DecodedImage& image) override;
 
@@ -62,6 +70,13 @@ class CairoCanvas final : public RasterCanvas {
   bool WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
   // rays: start and end of an arc, or null for the whole ellipse.
   void WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom, const TPoint* rays);
+  // Text: one cell (each false) from which the glyphs advance, or a cell per character.
+  void WriteText(std::span<const TPoint> cells, std::u16string_view text, bool each);
+  void SetTextSource(Color color);
+  // Text: the glyphs' outlines into the path bracket, or their pixels.
+  void TextIntoPath(const CairoFont& font, std::span<const cairo_glyph_t> glyphs,
+                    cairo_scaled_font_t* scaled);
+  void FillDevicePolygon(std::span<const TaPoint2D> corners, Color color);
 
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -85,6 +100,18 @@ class CairoCanvas final : public RasterCanvas {
   Brush brush_;
   TPoint pos_;  // current position of PolyBezierTo
   PathRecorder path_;
+  Font font_;
+  Color textColor_ = 0;
+  BackgroundMode background_ = BackgroundMode::Opaque;
+  struct FontCacheRelease {
+    void operator()(CairoFontCache* cache) const;
+  };
+  std::unique_ptr<CairoFontCache, FontCacheRelease> fonts_;
+  struct PatternRelease {
+    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
+  };
+  std::unique_ptr<cairo_pattern_t, PatternRelease> textSource_;
+  Color textSourceColor_ = 0;
 };
 
 }  // namespace kestril

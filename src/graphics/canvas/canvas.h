@@ -5,10 +5,16 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/plane.h"
 #include "graphics/image/decoded_image.h"
+
+#ifdef TextOut
+#undef TextOut  // windows.h's name for TextOutA or TextOutW; the canvas has its own
+#endif
 
 namespace kestril {
 
@@ -50,6 +56,29 @@ struct Brush {
   BrushStyle style = BrushStyle::Solid;
   friend bool operator==(const Brush&, const Brush&) = default;
 };
+
+// A font as GDI's LOGFONT describes it.
+struct Font {
+  // Positive: the cell height (ascent + descent) in pixels; negative: the em height;
+  // 0: the backend's default size.
+  int32_t height = 0;
+  // The average character width in pixels, the glyphs stretched to it; 0 keeps the
+  // face's own proportions.
+  int32_t width = 0;
+  // Tenths of a degree, counter-clockwise on the screen: the turn of the baseline and
+  // of the glyphs.
+  int32_t escapement = 0;
+  int32_t orientation = 0;
+  int32_t weight = 400;  // 400 normal, 700 bold
+  bool italic = false;
+  bool underline = false;
+  bool strikeOut = false;
+  std::u16string face;
+  friend bool operator==(const Font&, const Font&) = default;
+};
+
+// Whether text cells are filled with the background colour (white) under the glyphs.
+enum class BackgroundMode : uint8_t { Transparent, Opaque };
 
 // Point types of a path as GetPath reports them.
 enum PathPointType : uint8_t {
@@ -97,6 +126,22 @@ class Canvas {
   virtual void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) = 0;
   virtual void StrokePath() = 0;
   virtual void StrokeAndFillPath() = 0;
+
+  // Text. The font, the text colour and the background mode stay until changed; a
+  // canvas starts with a 0-height font, black text and an opaque background.
+  virtual void SetFont(const Font& font) = 0;
+  virtual void SetTextColor(Color color) = 0;
+  virtual void SetBackgroundMode(BackgroundMode mode) = 0;
+  // Writes text with the top-left corner of its first cell at p, the cells turned by
+  // the font's escapement about p. Inside a path bracket the glyph outlines are added
+  // to the path instead.
+  virtual void TextOut(TPoint p, std::u16string_view text) = 0;
+  // Writes each character of text with its own cell corner, cells[i] for text[i]: the
+  // same as a TextOut per character, which backends may do in one go.
+  virtual void TextOutEach(std::span<const TPoint> cells, std::u16string_view text) {
+    for (size_t i = 0; i < text.size() && i < cells.size(); ++i)
+      TextOut(cells[i], text.substr(i, 1));
+  }
 
   // Stretches the image over the box (right and bottom exclusive), each device pixel
   // taking the image pixel nearest its centre, as StretchDIBits does in GDI's default

@@ -4,10 +4,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/errors.h"
 #include "graphics/canvas/raster_size.h"
 #include "graphics/canvas/stretch_pixels.h"
+#include "graphics/text/japanese_faces.h"
 
 namespace kestril {
 
@@ -92,6 +94,7 @@ GdiCanvas::GdiCanvas(int32_t width, int32_t height)
 
 GdiCanvas::~GdiCanvas() {
   if (!dc_) return;
+  if (oldFont_) SelectObject(dc_.get(), oldFont_);
   if (oldBrush_) SelectObject(dc_.get(), oldBrush_);
   if (oldPen_) SelectObject(dc_.get(), oldPen_);
   if (oldBitmap_) SelectObject(dc_.get(), oldBitmap_);
@@ -180,6 +183,67 @@ void GdiCanvas::StrokePath() {
 }
 void GdiCanvas::StrokeAndFillPath() {
   ::StrokeAndFillPath(dc_.get());
+}
+
+namespace {
+
+// Fonts kept per canvas: a drawing's texts use a handful of sizes and turns.
+constexpr size_t kFontCacheSize = 32;
+
+GdiObject<HFONT> MakeFont(const Font& f) {
+  LOGFONTW lf{};
+  lf.lfHeight = f.height;
+  lf.lfWidth = f.width;
+  lf.lfEscapement = f.escapement;
+  lf.lfOrientation = f.orientation;
+  lf.lfWeight = f.weight;
+  lf.lfItalic = f.italic;
+  lf.lfUnderline = f.underline;
+  lf.lfStrikeOut = f.strikeOut;
+  lf.lfCharSet = SHIFTJIS_CHARSET;  // prefer faces with Japanese glyphs
+  // Aliased like every other figure of the picture, whatever the system's smoothing.
+  lf.lfQuality = NONANTIALIASED_QUALITY;
+  // The Japanese faces by their English names, which GDI knows on every locale.
+  const JapaneseFace* japanese = FindJapaneseFace(f.face);
+  const std::u16string_view face = japanese != nullptr ? japanese->windowsName : f.face;
+  const size_t n = std::min(face.size(), size_t{LF_FACESIZE - 1});
+  for (size_t i = 0; i < n; ++i) lf.lfFaceName[i] = static_cast<WCHAR>(face[i]);
+  HFONT h = CreateFontIndirectW(&lf);
+  if (!h) throw EOutOfResources("cannot create a font");
+  return GdiObject<HFONT>(h);
+}
+
+}  // namespace
+
+void GdiCanvas::SetFont(const Font& font) {
+  auto it =
+      std::find_if(fonts_.begin(), fonts_.end(), [&](const auto& e) { return e.first == font; });
+  if (it == fonts_.end()) {
+    fonts_.emplace_back(font, MakeFont(font));
+    it = fonts_.end() - 1;
+  } else {
+    std::rotate(it, it + 1, fonts_.end());
+    it = fonts_.end() - 1;
+  }
+  HGDIOBJ previous = SelectObject(dc_.get(), it->second.get());
+  if (oldFont_ == nullptr) oldFont_ = previous;
+  // The oldest font is no longer selected once it is not the last.
+  if (fonts_.size() > kFontCacheSize) fonts_.erase(fonts_.begin());
+}
+
+void GdiCanvas::SetTextColor(Color color) {
+  ::SetTextColor(dc_.get(), color);
+}
+
+void GdiCanvas::SetBackgroundMode(BackgroundMode mode) {
+  ::SetBkMode(dc_.get(), mode == BackgroundMode::Transparent ? TRANSPARENT : OPAQUE);
+}
+
+void GdiCanvas::TextOut(TPoint p, std::u16string_view text) {
+  if (text.empty() || text.size() > INT_MAX) return;
+  const std::wstring wide(text.begin(), text.end());
+  ::ExtTextOutW(dc_.get(), p.x, p.y, 0, nullptr, wide.c_str(), static_cast<UINT>(wide.size()),
+                nullptr);
 }
 
 void GdiCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,

@@ -6,9 +6,12 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#undef TextOut  // windows.h's name for TextOutA or TextOutW; the canvas has its own
 
 #include <memory>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "graphics/canvas/canvas.h"
 
@@ -56,6 +59,10 @@ class GdiCanvas final : public RasterCanvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void SetFont(const Font& font) override;
+  void SetTextColor(Color color) override;
+  void SetBackgroundMode(BackgroundMode mode) override;
+  void TextOut(TPoint p, std::u16string_view text) override;
   void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
                     const DecodedImage& image) override;
 
@@ -73,10 +80,13 @@ class GdiCanvas final : public RasterCanvas {
   GdiObject<HBITMAP> dib_;
   GdiObject<HPEN> pen_;
   GdiObject<HBRUSH> brush_;
+  // Fonts made so far, the most recently used last; the selected one is among them.
+  std::vector<std::pair<Font, GdiObject<HFONT>>> fonts_;
   // What the DC held before we selected ours, selected back before anything is freed.
   HGDIOBJ oldBitmap_ = nullptr;
   HGDIOBJ oldPen_ = nullptr;
   HGDIOBJ oldBrush_ = nullptr;
+  HGDIOBJ oldFont_ = nullptr;
 };
 
 }  // namespace kestril

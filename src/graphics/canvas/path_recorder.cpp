@@ -275,6 +275,16 @@ bool PathRecorder::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom,
   return outline.empty() || PolyBezier(outline);
 }
 
+bool PathRecorder::AddFigures(std::span<const TPoint> points, std::span<const uint8_t> types) {
+  if (!open_ || points.size() != types.size()) return false;
+  if (points.empty()) return true;
+  if (types[0] != kPtMoveTo || points.size() > kMaxPathPoints - points_.size()) return false;
+  points_.insert(points_.end(), points.begin(), points.end());
+  types_.insert(types_.end(), types.begin(), types.end());
+  newStroke_ = true;
+  return true;
+}
+
 bool PathRecorder::Flatten() {
   if (!closed_) return false;
   std::vector<TPoint> points;

@@ -77,6 +77,9 @@ class PathRecorder {
   bool Polygon(std::span<const TPoint> points);
   bool Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
   bool Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start, TPoint end);
+  // Whole figures of points and PathPointType values (glyph outlines); refused, adding
+  // nothing, unless the first point is a move.
+  bool AddFigures(std::span<const TPoint> points, std::span<const uint8_t> types);
 
   // Replaces every Bezier piece of the closed path by line segments.
   bool Flatten();

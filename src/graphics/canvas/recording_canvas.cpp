@@ -8,6 +8,9 @@ CanvasCall& RecordingCanvas::Record(CanvasOp op) {
   c.pen = pen_;
   c.brush = brush_;
   c.inPath = inPath_;
+  c.font = font_;
+  c.textColor = textColor_;
+  c.background = background_;
   return c;
 }
 
@@ -109,6 +112,28 @@ void RecordingCanvas::StrokeAndFillPath() {
   if (path_.HasPath()) path_.Discard();
 }
 
+void RecordingCanvas::SetFont(const Font& font) {
+  font_ = font;
+  Record(CanvasOp::SetFont);
+}
+
+void RecordingCanvas::SetTextColor(Color color) {
+  textColor_ = color;
+  Record(CanvasOp::SetTextColor);
+}
+
+void RecordingCanvas::SetBackgroundMode(BackgroundMode mode) {
+  background_ = mode;
+  Record(CanvasOp::SetBackgroundMode);
+}
+
+// Glyph outlines are not traced here: inside a bracket the call is only recorded.
+void RecordingCanvas::TextOut(TPoint p, std::u16string_view text) {
+  CanvasCall& c = Record(CanvasOp::TextOut);
+  c.points = {p};
+  c.text.assign(text.begin(), text.end());
+}
+
 void RecordingCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                    const DecodedImage& image) {
   CanvasCall& c = Record(CanvasOp::StretchImage);
@@ -131,6 +156,9 @@ std::vector<CanvasCall> RecordingCanvas::Draws() const {
       case CanvasOp::EndPath:
       case CanvasOp::FlattenPath:
       case CanvasOp::GetPath:
+      case CanvasOp::SetFont:
+      case CanvasOp::SetTextColor:
+      case CanvasOp::SetBackgroundMode:
         break;
       default:
         out.push_back(c);
@@ -140,10 +168,27 @@ std::vector<CanvasCall> RecordingCanvas::Draws() const {
 }
 
 std::string ToString(CanvasOp op) {
-  static const char* const kNames[] = {
-      "SetPen",      "SetBrush", "MoveTo",     "Polyline",          "PolyBezier",  "PolyBezierTo",
-      "Polygon",     "Ellipse",  "Arc",        "FillRect",          "BeginPath",   "EndPath",
-      "FlattenPath", "GetPath",  "StrokePath", "StrokeAndFillPath", "StretchImage"};
+  static const char* const kNames[] = {"SetPen",
+                                       "SetBrush",
+                                       "MoveTo",
+                                       "Polyline",
+                                       "PolyBezier",
+                                       "PolyBezierTo",
+                                       "Polygon",
+                                       "Ellipse",
+                                       "Arc",
+                                       "FillRect",
+                                       "BeginPath",
+                                       "EndPath",
+                                       "FlattenPath",
+                                       "GetPath",
+                                       "StrokePath",
+                                       "StrokeAndFillPath",
+                                       "SetFont",
+                                       "SetTextColor",
+                                       "SetBackgroundMode",
+                                       "TextOut",
+                                       "StretchImage"};
   return kNames[static_cast<int>(op)];
 }
 

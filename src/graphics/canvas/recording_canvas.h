@@ -29,6 +29,10 @@ enum class CanvasOp : uint8_t {
   GetPath,
   StrokePath,
   StrokeAndFillPath,
+  SetFont,
+  SetTextColor,
+  SetBackgroundMode,
+  TextOut,
   StretchImage,
 };
 
@@ -39,7 +43,13 @@ struct CanvasCall {
   Pen pen;                        // in force when the call was made
   Brush brush;                    // in force when the call was made
   bool inPath = false;            // made inside an open path bracket
-  TPoint imageSize;               // StretchImage: the image's width and height (rect: the box)
+  // Text calls: the font, colour and mode in force, and TextOut's text (its point is
+  // points[0]).
+  Font font;
+  Color textColor = 0;
+  BackgroundMode background = BackgroundMode::Opaque;
+  std::u16string text;
+  TPoint imageSize;  // StretchImage: the image's width and height (rect: the box)
 };
 
 class RecordingCanvas final : public Canvas {
@@ -66,11 +76,15 @@ class RecordingCanvas final : public Canvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void SetFont(const Font& font) override;
+  void SetTextColor(Color color) override;
+  void SetBackgroundMode(BackgroundMode mode) override;
+  void TextOut(TPoint p, std::u16string_view text) override;
   void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
                     const DecodedImage& image) override;
 
   const std::vector<CanvasCall>& Calls() const { return calls_; }
-  // Only the calls that draw or add to a path (no pen, brush or bracket calls).
+  // Only the calls that draw or add to a path (no pen, brush, font or bracket calls).
   std::vector<CanvasCall> Draws() const;
   const Pen& CurrentPen() const { return pen_; }
   const Brush& CurrentBrush() const { return brush_; }
@@ -89,6 +103,9 @@ class RecordingCanvas final : public Canvas {
   int32_t height_;
   Pen pen_;
   Brush brush_;
+  Font font_;
+  Color textColor_ = 0;
+  BackgroundMode background_ = BackgroundMode::Opaque;
   bool inPath_ = false;
   TPoint pos_;
   PathRecorder path_;
