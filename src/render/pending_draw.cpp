@@ -1,10 +1,8 @@
-// Arcs and texts are visited in their places; their figures come with the curve and
-// text drawing.
+// Texts are visited in their places; their figures come with the text drawing.
 #include "render/entity_draw.h"
 
 namespace kestril {
 
-void Draw(RenderContext&, const FDataEnko&) {}
 void Draw(RenderContext&, const FDataMoji&) {}
 
 }  // namespace kestril

@@ -62,15 +62,15 @@ TEST(SolidFigureKind, SelectorPicksTheFigure) {
   EXPECT_EQ(SolidFigureKind(101, 0, 1, 2), 30);    // sector
   EXPECT_EQ(SolidFigureKind(101, -1, 1, 2), 40);   // band from its start
   EXPECT_EQ(SolidFigureKind(101, -1, 0, 2), 41);   // band in quarters
-  EXPECT_EQ(SolidFigureKind(101, 7, 1, 2), 0);     // unknown: the arc alone
-  EXPECT_EQ(SolidFigureKind(101, std::nan(""), 1, 2), 0);
+  EXPECT_EQ(SolidFigureKind(101, 7, 1, 2), 100);   // unknown: the arc's outline
+  EXPECT_EQ(SolidFigureKind(101, std::nan(""), 1, 2), 100);
 }
 
 TEST(SolidFigureKind, LineType111OutlinesAnd106Rings) {
   EXPECT_EQ(SolidFigureKind(111, 100, 1, 2), 110);
   EXPECT_EQ(SolidFigureKind(111, 0, 1, 2), 130);
   EXPECT_EQ(SolidFigureKind(111, -1, 0, 2), 141);
-  EXPECT_EQ(SolidFigureKind(111, 3, 0, 2), 100);
+  EXPECT_EQ(SolidFigureKind(111, 3, 0, 2), 100);  // not a ring
   // Line type 106: p4.y is the inner radius, the sweep decides.
   EXPECT_EQ(SolidFigureKind(106, 100, 0, 6.283), 221);
   EXPECT_EQ(SolidFigureKind(106, 100, 0, -1), 221);
