@@ -36,9 +36,18 @@ TPoint Back(const TPoint& from, const TPoint& toward, double by, double length) 
           RoundHalfEven(from.y + f * (double(toward.y) - from.y))};
 }
 
-bool SegmentReaches(const TPoint& a, const TPoint& b, const TDeviceRect& r) {
+// Where along the polyline a walk that stands at `at`, on the segment a-b (which runs
+// from `from` to `from + length`), may skip ahead to: the start of the segment's part
+// near the canvas, or its end when that part is behind or missing.
+double ReachFrom(const TPoint& a, const TPoint& b, const TDeviceRect& r, double from, double length,
+                 double at, double end) {
   double t0 = 0, t1 = 1;
-  return ClipLine({double(a.x), double(a.y)}, {double(b.x) - a.x, double(b.y) - a.y}, r, t0, t1);
+  if (!ClipLine({double(a.x), double(a.y)}, {double(b.x) - a.x, double(b.y) - a.y}, r, t0, t1)) {
+    return end;
+  }
+  const double nearFrom = from + t0 * length, nearTo = from + t1 * length;
+  if (at < nearFrom) return nearFrom;
+  return at > nearTo ? end : at;
 }
 
 bool BoxReaches(std::span<const TPoint> points, const TDeviceRect& r) {
@@ -104,7 +113,7 @@ void StrokeDashes(std::span<const TPoint> points, Canvas& canvas, Color color, i
   const size_t cycleEntries = m % 2 == 0 ? m : 2 * m;
   const double cycle = m % 2 == 0 ? sum : 2 * sum;
   const TDeviceRect near = GrownCanvasRect(canvas, unit + 2);
-  if (!std::isfinite(cycle) || !(cycle * kMaxStepsPerPixel >= double(cycleEntries))) {
+  if (m == 0 || !std::isfinite(cycle) || !(cycle * kMaxStepsPerPixel >= double(cycleEntries))) {
     if (BoxReaches(points, near)) StrokePolyline(points, canvas);
     return;
   }
@@ -120,11 +129,16 @@ void StrokeDashes(std::span<const TPoint> points, Canvas& canvas, Color color, i
       ++j;
     }
     if (accum < dashStart) break;
-    // Whole cycles on a segment that cannot reach the canvas draw nothing.
-    if (j > 0 && accum - dashStart > cycle && !SegmentReaches(points[j - 1], points[j], near)) {
-      const double skip = std::floor((accum - dashStart) / cycle) * cycle;
-      dashStart += skip;
-      dashEnd += skip;
+    // Whole cycles on the part of the segment that cannot reach the canvas draw nothing.
+    if (j > 0 && accum - dashStart > cycle) {
+      const double length = SegmentLength(points[j - 1], points[j]);
+      const double target =
+          ReachFrom(points[j - 1], points[j], near, accum - length, length, dashStart, accum);
+      if (target - dashStart > cycle) {
+        const double skip = std::floor((target - dashStart) / cycle) * cycle;
+        dashStart += skip;
+        dashEnd += skip;
+      }
     }
     const double before = j > 0 ? SegmentLength(points[j - 1], points[j]) : 0;
     dash.clear();
