@@ -179,6 +179,12 @@ void DrawRandomLine(const TStyleLineCanvas& style, TaPoint2D p1, TaPoint2D p2,
   const std::span<const TaPoint2D> all(points);
 
   if (periods < 1) {
+    // Shorter than half a pitch, the line has no point past its start; it is drawn
+    // straight rather than lost (the chords of small random arcs are such lines).
+    if (tail == 0 && n >= 1) {
+      DrawSegment(canvas, a, b);
+      return;
+    }
     DrawDevicePolyline(canvas, all.first(static_cast<size_t>(tail) + 1));
     return;
   }
