@@ -21,7 +21,7 @@ void BM_ReadManyLines(benchmark::State& state) {
   Document doc;
   for (auto _ : state) {
     MemoryStream s = MemoryStream::View(bytes);
-    const bool ok = ReadDrawing(doc, s, FileKind::Jws, {});
+    const bool ok = ReadDocument(doc, s).ok;
     if (!ok) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(doc.DrawingExtent);
   }
@@ -40,7 +40,7 @@ void BM_ReadManyLinesFresh(benchmark::State& state) {
   for (auto _ : state) {
     Document doc;
     MemoryStream s = MemoryStream::View(bytes);
-    benchmark::DoNotOptimize(ReadDrawing(doc, s, FileKind::Jws, {}));
+    benchmark::DoNotOptimize(ReadDocument(doc, s).ok);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
@@ -51,7 +51,7 @@ void BM_ReadLargestRealDrawing(benchmark::State& state) {
   for (auto _ : state) {
     Document doc;
     auto s = OpenFileStream(path);
-    benchmark::DoNotOptimize(ReadDrawing(doc, *s, FileKind::Jws, {}));
+    benchmark::DoNotOptimize(ReadDocument(doc, *s).ok);
   }
   state.SetBytesProcessed(state.iterations() * 474297);
 }

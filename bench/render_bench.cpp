@@ -23,9 +23,7 @@ constexpr int32_t kWidth = 800, kHeight = 600;
 Document ReadPath(const std::string& path) {
   Document doc;
   auto s = OpenFileStream(path);
-  const FileKind kind = Recognise(*s);
-  s->Seek(0);
-  ReadDrawing(doc, *s, kind, {});
+  ReadDocument(doc, *s);
   return doc;
 }
 

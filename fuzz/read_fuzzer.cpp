@@ -8,10 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kestril::MemoryStream stream = kestril::MemoryStream::View({data, size});
-  const kestril::FileKind kind = kestril::Recognise(stream);
-  if (kind == kestril::FileKind::None) return 0;
-  stream.Seek(0);
   kestril::Document doc;
-  kestril::ReadDrawing(doc, stream, kind, kestril::ReaderEnvironment{});
+  kestril::ReadDocument(doc, stream);
   return 0;
 }

@@ -1,5 +1,6 @@
-// `kestril render [FILE] [-o OUT] [--preview] [--width W] [--antialias]`: the plug-in's picture or
-// preview of a drawing, made by the same body and procedure, written as PNG or BMP.
+// `kestril render [FILE] [-o OUT] [--preview] [--width W] [--antialias] [--strict]`: the
+// plug-in's picture or preview of a drawing, made by the same body and procedure, written
+// as PNG or BMP.
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "base/errors.h"
 #include "base/plane.h"
 #include "cli/commands.h"
+#include "cli/drawing_source.h"
 #include "cli/picture_file.h"
 #include "document/file_stream.h"
 #include "platform/file_settings_store.h"
@@ -24,6 +26,7 @@ constexpr int32_t kMaxWidth = 32767;
 std::string Usage() {
   const std::filesystem::path settings = DefaultSettingsFile();
   return "usage: kestril render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W] [--antialias]\n"
+         "                      [--strict]\n"
          "\n"
          "Renders a Jw_cad drawing (JWW drawing, JWS data or bare object archive) to a\n"
          "24-bit picture through the image-viewer plug-in's own procedure, and writes it\n"
@@ -40,6 +43,8 @@ std::string Usage() {
          "                  (with --preview the preview's height is W x 0.75 rounded and\n"
          "                  its width follows from that, as in the plug-in)\n"
          "  --antialias     smooth edges (the plug-in, like Jw_cad, draws without)\n"
+         "  --strict        a drawing that is cut short is a failure (exit 1); without\n"
+         "                  it, what was read is drawn and a warning is printed\n"
          "  -h, --help      this text\n"
          "\n"
          "Sizes, colours and switches come from the plug-in's settings in\n"
@@ -52,7 +57,8 @@ std::string Usage() {
          "data and bare archives 640 x 480, previews 160 x 120.\n"
          "\n"
          "Exit status: 0 when the picture was written, 1 when the drawing could not be\n"
-         "read or the picture not written, 2 on a usage error.\n";
+         "read or the picture not written (with --strict: or the drawing is cut short),\n"
+         "2 on a usage error.\n";
 }
 
 struct Options {
@@ -60,6 +66,7 @@ struct Options {
   std::string output;
   bool preview = false;
   bool antialias = false;
+  bool strict = false;
   int32_t width = 0;  // 0: from the settings
 };
 
@@ -102,6 +109,8 @@ int RenderCommand(std::span<const std::string_view> args) {
       o.preview = true;
     } else if (a == "--antialias") {
       o.antialias = true;
+    } else if (a == "--strict") {
+      o.strict = true;
     } else if (a == "-o" || a == "--output" || a == "--width") {
       if (i + 1 == args.size()) return UsageError(std::string(a) + " needs a value");
       const std::string_view v = args[++i];
@@ -150,6 +159,7 @@ int RenderCommand(std::span<const std::string_view> args) {
     }
 
     std::unique_ptr<Stream> stream = OpenFileStream(o.input);
+    body.InputFileName = SourceEnvironment(o.input).source->path;
     std::vector<uint8_t> headerBlock(kHeaderBlockSize);
     headerBlock[0] = BitmapInfoHeader::kSize;
     TDIBSection dib;
@@ -169,6 +179,12 @@ int RenderCommand(std::span<const std::string_view> args) {
     }
     std::printf("%s: %d x %d %s written to %s\n", o.input.c_str(), header.width, header.height,
                 o.preview ? "preview" : "picture", o.output.c_str());
+    if (!body.LastRead().complete) {
+      std::fprintf(stderr, "kestril: %s: %s%s\n", o.input.c_str(),
+                   CutShortWarning(body.Doc()).c_str(),
+                   o.strict ? "" : "; the picture shows what was read");
+      return o.strict ? 1 : 0;
+    }
     return 0;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "kestril: %s: out of memory\n", o.input.c_str());

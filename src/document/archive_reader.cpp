@@ -1,17 +1,15 @@
 // Walking the object archive: class tags, object records, block definitions and the
-// drawing's extent; the scan that finds the archive of old data; the whole read.
+// drawing's extent; the scan that finds the archive of old data.
 #include <algorithm>
-#include <cctype>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
 #include "base/errors.h"
 #include "document/extent.h"
 #include "document/placement.h"
-#include "document/reader.h"
+#include "document/reader_steps.h"
 #include "document/record_reader.h"
-#include "platform/settings_store.h"
-#include "platform/system.h"
 
 namespace kestril {
 namespace {
@@ -36,77 +34,100 @@ int ClassOfName(std::string_view name) {
   return kNoClass;
 }
 
+// One walk over the object archive: the parser's state lives here and nowhere else.
+class ArchiveWalker {
+ public:
+  ArchiveWalker(Document& doc, Stream& s, ReadState& state) : doc_(doc), s_(s), state_(state) {}
+
+  void Walk();
+
+ private:
+  template <class Record>
+  void Register(EntityClass cls, const Record& r, std::vector<Record>& topLevel,
+                std::vector<Record>& members);
+  void RegisterList(const FDataList& r);
+  void ReadFrom(EntityClass cls);
+
+  Document& doc_;
+  Stream& s_;
+  ReadState& state_;
+  bool inBlockDefinition_ = false;
+  int64_t blockRemaining_ = 0;
+  bool stopReading_ = false;
+  bool endOfData_ = false;
+  uint32_t largestBlockNumber_ = 0;
+};
+
 template <class Record>
-void Register(Document& doc, EntityClass cls, const Record& r, std::vector<Record>& topLevel,
-              std::vector<Record>& members) {
-  if (doc.InBlockDefinition) {
-    doc.MemberRecords.push_back({cls, static_cast<uint32_t>(members.size())});
+void ArchiveWalker::Register(EntityClass cls, const Record& r, std::vector<Record>& topLevel,
+                             std::vector<Record>& members) {
+  if (inBlockDefinition_) {
+    doc_.MemberRecords.push_back({cls, static_cast<uint32_t>(members.size())});
     members.push_back(r);
-    ++doc.BlockDefinitions.back().memberCount;
+    ++doc_.BlockDefinitions.back().memberCount;
     return;
   }
   topLevel.push_back(r);
-  doc.ClassOrder.push_back(cls);
-  AddExtent(doc, r, BlockPlacement{});
+  doc_.ClassOrder.push_back(cls);
+  AddExtent(doc_, r, BlockPlacement{});
 }
 
-void RegisterList(Document& doc, const FDataList& r) {
-  if (doc.InBlockDefinition) {
-    doc.MemberRecords.push_back(
-        {EntityClass::List, static_cast<uint32_t>(doc.Members.Lists.size())});
-    doc.Members.Lists.push_back(r);
-    ++doc.BlockDefinitions.back().memberCount;
+void ArchiveWalker::RegisterList(const FDataList& r) {
+  if (inBlockDefinition_) {
+    doc_.MemberRecords.push_back(
+        {EntityClass::List, static_cast<uint32_t>(doc_.Members.Lists.size())});
+    doc_.Members.Lists.push_back(r);
+    ++doc_.BlockDefinitions.back().memberCount;
     return;
   }
   // Definitions past the largest block number any insert names end the archive.
-  if (r.number > doc.LargestBlockNumber) {
-    doc.StopReading = true;
+  if (r.number > largestBlockNumber_) {
+    stopReading_ = true;
     return;
   }
-  doc.AddBlockDefinition(r);
-  doc.ClassOrder.push_back(EntityClass::List);
-  doc.BlockRemaining = static_cast<int32_t>(r.count) + 1;
-  doc.InBlockDefinition = true;
+  doc_.AddBlockDefinition(r);
+  doc_.ClassOrder.push_back(EntityClass::List);
+  blockRemaining_ = static_cast<int64_t>(r.count) + 1;
+  inBlockDefinition_ = true;
 }
 
 // Reads one record of the class and registers it (the ReadFrom of each class).
-void ReadFrom(Document& doc, Stream& s, EntityClass cls) {
-  doc.EndOfData = false;
-  if (s.Remaining() <= static_cast<int64_t>(MinimumRecordBytes(cls))) {
-    doc.EndOfData = true;
+void ArchiveWalker::ReadFrom(EntityClass cls) {
+  endOfData_ = false;
+  if (s_.Remaining() <= static_cast<int64_t>(MinimumRecordBytes(cls))) {
+    endOfData_ = true;
     return;
   }
-  const uint32_t v = doc.Header.Version;
-  EntityLists& top = doc.TopLevel;
-  EntityLists& mem = doc.Members;
+  const uint32_t v = doc_.Header.Version;
+  EntityLists& top = doc_.TopLevel;
+  EntityLists& mem = doc_.Members;
   switch (cls) {
     case EntityClass::Line:
-      Register(doc, cls, ReadSen(s, v), top.Lines, mem.Lines);
+      Register(cls, ReadSen(s_, v), top.Lines, mem.Lines);
       break;
     case EntityClass::Arc:
-      Register(doc, cls, ReadEnko(s, v), top.Arcs, mem.Arcs);
+      Register(cls, ReadEnko(s_, v), top.Arcs, mem.Arcs);
       break;
     case EntityClass::Text:
-      Register(doc, cls, ReadMoji(s, v, doc), top.Texts, mem.Texts);
+      Register(cls, ReadMoji(s_, v, doc_), top.Texts, mem.Texts);
       break;
     case EntityClass::Point:
-      Register(doc, cls, ReadTen(s, v), top.Points, mem.Points);
+      Register(cls, ReadTen(s_, v), top.Points, mem.Points);
       break;
     case EntityClass::Solid:
-      Register(doc, cls, ReadSolid(s, v), top.Solids, mem.Solids);
+      Register(cls, ReadSolid(s_, v), top.Solids, mem.Solids);
       break;
     case EntityClass::Dimension:
-      Register(doc, cls, ReadSunpou(s, v, doc), top.Dimensions, mem.Dimensions);
+      Register(cls, ReadSunpou(s_, v, doc_), top.Dimensions, mem.Dimensions);
       break;
     case EntityClass::Block: {
-      const FDataBlock r = ReadBlock(s, v);
-      if (!doc.InBlockDefinition)
-        doc.LargestBlockNumber = std::max(doc.LargestBlockNumber, r.blockNumber);
-      Register(doc, cls, r, top.BlockInserts, mem.BlockInserts);
+      const FDataBlock r = ReadBlock(s_, v);
+      if (!inBlockDefinition_) largestBlockNumber_ = std::max(largestBlockNumber_, r.blockNumber);
+      Register(cls, r, top.BlockInserts, mem.BlockInserts);
       break;
     }
     case EntityClass::List:
-      RegisterList(doc, ReadList(s, v, doc));
+      RegisterList(ReadList(s_, v, doc_));
       break;
   }
 }
@@ -132,24 +153,31 @@ struct ClassTags {
   }
 };
 
-void WalkArchive(Document& doc, Stream& s) {
+void ArchiveWalker::Walk() {
   ClassTags tags;
   int current = kNoClass;
-  s.Seek(doc.ArchiveStart);
+  s_.Seek(state_.archiveStart);
   // Lines are most of what drawings hold: room for as many as the header counts (no
   // more than the data could hold) saves growing the largest list step by step.
-  const uint64_t fit = static_cast<uint64_t>(s.Remaining()) / (2 + MinimumRecordBytes(EntityClass::Line));
-  const size_t expected = static_cast<size_t>(std::min<uint64_t>(doc.ObjectCount, fit));
-  doc.ClassOrder.reserve(expected);
-  doc.TopLevel.Lines.reserve(expected);
+  const uint64_t fit =
+      static_cast<uint64_t>(s_.Remaining()) / (2 + MinimumRecordBytes(EntityClass::Line));
+  const size_t expected = static_cast<size_t>(std::min<uint64_t>(doc_.ObjectCount, fit));
+  doc_.ClassOrder.reserve(expected);
+  doc_.TopLevel.Lines.reserve(expected);
+  // Whatever ends the walk, the state says what a definition still expected.
+  struct Finish {
+    ArchiveWalker& w;
+    ~Finish() { w.state_.openDefinitionMembers = w.inBlockDefinition_ ? w.blockRemaining_ : 0; }
+  } finish{*this};
+  state_.end = ArchiveEnd::ReadError;  // until the walk ends by a rule
   for (;;) {
-    uint32_t t = s.ReadU16();
+    uint32_t t = s_.ReadU16();
     if (t == 0xFFFF) {
-      const uint16_t schema = s.ReadU16();
-      if (doc.Header.Version == 0) doc.Header.Version = schema;
-      const size_t length = s.ReadU16() & 0xFF;
+      const uint16_t schema = s_.ReadU16();
+      if (doc_.Header.Version == 0) doc_.Header.Version = schema;
+      const size_t length = s_.ReadU16() & 0xFF;
       char name[256];
-      s.ReadBuffer(name, length);
+      s_.ReadBuffer(name, length);
       if (tags.objects > 0x8000) tags.base = 0x80000000u;
       if (const int c = ClassOfName({name, length}); c != kNoClass) {
         current = c;
@@ -157,21 +185,34 @@ void WalkArchive(Document& doc, Stream& s) {
       }
       ++tags.classes;
     } else if (t == 0) {
+      state_.end = ArchiveEnd::NullTag;
       return;
     } else if (t < 0x7FFF) {
-      doc.LastReference = t;
-      current = kNoClass;
+      current = kNoClass;  // an object reference reads nothing
       --tags.classes;
     } else {
-      if (t == 0x7FFF) t = s.ReadU32();
+      if (t == 0x7FFF) t = s_.ReadU32();
       current = tags.Find(t);
     }
     if (current != kNoClass) {
       ++tags.objects;
-      ReadFrom(doc, s, static_cast<EntityClass>(current));
+      ReadFrom(static_cast<EntityClass>(current));
+      if (!endOfData_ && !stopReading_) state_.drawingEnd = s_.Position();
     }
-    if (doc.InBlockDefinition && --doc.BlockRemaining <= 0) doc.InBlockDefinition = false;
-    if (doc.StopReading || doc.EndOfData || s.Position() >= s.Size()) return;
+    // A record too short to read is missing, not a member read.
+    if (endOfData_) {
+      state_.end = ArchiveEnd::ShortRecord;
+      return;
+    }
+    if (inBlockDefinition_ && --blockRemaining_ <= 0) inBlockDefinition_ = false;
+    if (stopReading_) {
+      state_.end = ArchiveEnd::KeepRule;
+      return;
+    }
+    if (s_.Position() >= s_.Size()) {
+      state_.end = ArchiveEnd::EndOfStream;
+      return;
+    }
   }
 }
 
@@ -210,15 +251,6 @@ struct ExtentVisitor {
   }
 };
 
-bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
-  if (s.size() < suffix.size()) return false;
-  const std::string_view tail = s.substr(s.size() - suffix.size());
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(tail[i])) != suffix[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void ExpandBlockExtents(Document& doc) {
@@ -230,42 +262,17 @@ void ExpandBlockExtents(Document& doc) {
   }
 }
 
-void LoadJwCadFileName(Document& doc, const ReaderEnvironment& env) {
-  if (env.settings == nullptr) return;
-  auto key = env.settings->OpenKey("Software\\Jw_cad\\jw_win\\Folder", false);
-  if (!key) return;
-  const std::string file = key->ReadString("ZFILE").value_or("");
-  const std::string folder = key->ReadString("File").value_or("");
-  if (folder.empty()) {
-    doc.FileTitle = "no-name";
-    doc.FilePath = env.hostFolder + "\\no-name.jww";
-    return;
-  }
-  std::string title = file;
-  for (std::string_view ext : {".JWW", ".JWC", ".DXF"}) {
-    if (EndsWithNoCase(title, ext)) {
-      title.resize(title.size() - ext.size());
-      break;
-    }
-  }
-  doc.FileTitle = title;
-  doc.FilePath = folder + "\\" + title + ".jww";
-}
-
-bool ReadArchive(Document& doc, Stream& s, const ReaderEnvironment& env) {
-  LoadJwCadFileName(doc, env);
+bool ReadArchive(Document& doc, Stream& s, ReadState& state, const ReaderEnvironment& env) {
+  LoadFileName(doc, env);
   doc.ClearEntities();
   DrawingExtentRecord& e = doc.DrawingExtent;
   e = DrawingExtentRecord{};
-  e.MinX = e.MinY = 1e99;
-  e.MaxX = e.MaxY = -1e99;
   try {
-    WalkArchive(doc, s);
+    ArchiveWalker(doc, s, state).Walk();
     if (doc.BlockInsertCount() > 0) ExpandBlockExtents(doc);
   } catch (const EReadError&) {
     return false;
   }
-  doc.InBlockDefinition = false;
   e.SizeX = e.MaxX - e.MinX;
   e.SizeY = e.MaxY - e.MinY;
   e.CentreX = e.MinX + e.SizeX / 2;
@@ -274,8 +281,9 @@ bool ReadArchive(Document& doc, Stream& s, const ReaderEnvironment& env) {
   return true;
 }
 
-bool ScanArchive(Document& doc, Stream& s, const ReaderEnvironment& env) {
+bool ScanArchive(Document& doc, Stream& s, ReadState& state, const ReaderEnvironment& env) {
   ResetDocument(doc);
+  state = ReadState{};
   static constexpr std::string_view kNames[] = {"DataSen", "DataEnk", "DataMoj", "DataTen",
                                                 "DataSol", "DataSun", "DataLis", "DataBlo"};
   try {
@@ -293,40 +301,16 @@ bool ScanArchive(Document& doc, Stream& s, const ReaderEnvironment& env) {
       if (s.Position() >= s.Size() - 1) break;
     }
   } catch (const EReadError&) {
-    DefaultBeep();
+    if (env.scanFoundNothing) env.scanFoundNothing();
     return false;
   }
-  doc.ArchiveStart = s.Position();
+  state.archiveStart = s.Position();
   doc.ShowAllLayers = true;
-  const bool ok = ReadArchive(doc, s, env);
+  const bool ok = ReadArchive(doc, s, state, env);
   if (doc.ObjectCount == 0 || doc.ObjectCount > doc.TotalObjects()) {
     doc.ObjectCount = doc.TotalObjects();
   }
   return ok && (doc.LineCount() || doc.ArcCount() || doc.TextCount() || doc.PointCount());
-}
-
-bool ReadDrawing(Document& doc, Stream& s, FileKind kind, const ReaderEnvironment& env) {
-  bool ok = false;
-  switch (kind) {
-    case FileKind::None:
-      return false;
-    case FileKind::Jww:
-      if (!ReadJwwHeader(doc, s)) return ScanArchive(doc, s, env);
-      ok = ReadArchive(doc, s, env);
-      break;
-    case FileKind::Jws:
-      ReadJwsHeader(doc, s);
-      doc.ShowAllLayers = true;
-      ok = ReadArchive(doc, s, env);
-      break;
-    case FileKind::Bare:
-      if (!ReadBareHeader(doc, s)) return false;
-      doc.ShowAllLayers = true;
-      ok = ReadArchive(doc, s, env);
-      break;
-  }
-  if (doc.Header.Version < 65) ok = ScanArchive(doc, s, env);
-  return ok;
 }
 
 }  // namespace kestril

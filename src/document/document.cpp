@@ -81,12 +81,6 @@ void Document::ClearEntities() {
   MemberRecords.clear();
   definitionByNumber_.clear();
   strings_.clear();
-  LastReference = 0;
-  InBlockDefinition = false;
-  BlockRemaining = 0;
-  StopReading = false;
-  EndOfData = false;
-  LargestBlockNumber = 0;
 }
 
 void Document::Reset() {

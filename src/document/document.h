@@ -13,11 +13,12 @@
 
 namespace kestril {
 
+// Starts empty: minima above and maxima below every point, so the first point sets both.
 struct DrawingExtentRecord {
   double MinX = 1e99;
   double MinY = 1e99;
-  double MaxX = 1e-99;
-  double MaxY = 1e-99;
+  double MaxX = -1e99;
+  double MaxY = -1e99;
   double SizeX = 0;
   double SizeY = 0;
   double CentreX = 0;
@@ -72,21 +73,20 @@ class Document {
   EntityLists Members;
   std::vector<MemberRef> MemberRecords;
 
-  uint32_t ObjectCount = 0;  // the header's count of top-level entities
-  uint32_t LastReference = 0;
-  int64_t ArchiveStart = 0;
-  bool InBlockDefinition = false;
-  int32_t BlockRemaining = 0;
-  bool StopReading = false;
-  bool EndOfData = false;
+  uint32_t ObjectCount = 0;    // the header's count of top-level entities
   bool ShowAllLayers = false;  // layer and group states are ignored
-  uint32_t LargestBlockNumber = 0;
 
   DrawingExtentRecord DrawingExtent;
 
-  // File title and path for the text variables (from Jw_cad's own settings).
+  // File title and path for the text variables: the drawing file's own when the
+  // picture is made from a named file, else Jw_cad's last-opened file.
   std::string FileTitle;
   std::string FilePath;
+  // The drawing file's modification time in seconds since 1970-01-01 UTC; 0 unknown.
+  int64_t FileTime = 0;
+  // The folder holding the drawing file (referenced images are looked up there too);
+  // empty when the drawing came from memory.
+  std::string SourceFolder;
 
   uint32_t LineCount() const { return Count(TopLevel.Lines); }
   uint32_t ArcCount() const { return Count(TopLevel.Arcs); }
@@ -97,6 +97,8 @@ class Document {
   uint32_t BlockInsertCount() const { return Count(TopLevel.BlockInserts); }
   uint32_t BlockDefinitionCount() const { return Count(BlockDefinitions); }
   uint32_t TotalObjects() const { return Count(ClassOrder); }
+  // Top-level entities read, definition headers not counted.
+  uint32_t TopLevelObjects() const { return TotalObjects() - BlockDefinitionCount(); }
 
   // Bytes of a text field, as stored (Shift-JIS).
   std::string_view Text(StringRef s) const {
@@ -110,7 +112,7 @@ class Document {
   const BlockDefinition* FindBlockDefinition(uint32_t number) const;
   void AddBlockDefinition(const FDataList& list);
 
-  // Empties the entity lists, definitions, counts and reading flags.
+  // Empties the entity lists, definitions and counts.
   void ClearEntities();
   // ClearEntities, and the object count, the extent and the all-layers flag; the
   // header stays.

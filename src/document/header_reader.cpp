@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "base/errors.h"
-#include "document/reader.h"
+#include "document/reader_steps.h"
 
 namespace kestril {
 namespace {
@@ -36,17 +36,22 @@ bool SignatureIs(Stream& s, std::string& out, const char* expected) {
 }
 
 // Every header read starts afresh, so nothing of an earlier request's data survives.
-void StartHeader(Document& doc, Stream& s) {
+void StartHeader(Document& doc, Stream& s, ReadState& state) {
   ResetDocument(doc);
   doc.Header = DefaultHeader();
-  doc.ArchiveStart = s.Size();  // a header that fails leaves no archive to walk
+  state = ReadState{};
+  state.archiveStart = s.Size();  // a header that fails leaves no archive to walk
   s.Seek(0);
 }
 
-void ReadJwwFields(TJwwHeader& h, Stream& s) {
+void EndHeader(Document& doc, Stream& s, ReadState& state) {
+  doc.ObjectCount = s.ReadCount();
+  state.announcedObjects = doc.ObjectCount;
+  state.archiveStart = s.Position();
+}
+
+void ReadLayers(TJwwHeader& h, Stream& s) {
   const uint32_t v = h.Version;
-  s.ReadStringInto(h.Memo);
-  h.PaperSize = s.ReadU32();
   h.WriteGroup = s.ReadU32();
   for (int g = 0; g < kLayerGroups; ++g) {
     h.GroupState[g] = s.ReadU32();
@@ -59,6 +64,11 @@ void ReadJwwFields(TJwwHeader& h, Stream& s) {
     }
   }
   if (v >= 212) ReadU32s(s, h.Reserved1);
+}
+
+// Everything between the layer states and the pen tables.
+void ReadSettings(TJwwHeader& h, Stream& s) {
+  const uint32_t v = h.Version;
   if (v >= 65) {
     ReadF64s(s, h.SettingsA);
     if (v >= 202) {
@@ -84,68 +94,78 @@ void ReadJwwFields(TJwwHeader& h, Stream& s) {
     for (size_t i = 0; i < entries; ++i) h.SettingsRow18[i] = ReadEntry(s, v >= 300);
     ReadF64s(s, h.SettingsH);
   }
-  if (v >= 201) {
-    h.CarriesPens = true;
-    for (int i = 0; i <= 9; ++i) {
-      h.PenColor[i] = s.ReadU32() & kColorMask;
-      h.PenWidth[i] = s.ReadU32();
-    }
-    for (int i = 0; i <= 9; ++i) {
-      h.PrintPenColor[i] = s.ReadU32() & kColorMask;
-      h.PrintPenWidth[i] = s.ReadU32();
-      h.PrintDotRadius[i] = s.ReadF64();
-    }
-    for (int n = 2; n <= 9; ++n) {
-      h.LinePattern[n] = s.ReadU32();
-      h.LineUnit[n] = s.ReadU32();
-      h.LinePitch[n] = s.ReadU32();
-      h.PrintLinePitch[n] = s.ReadU32();
-    }
-    for (int n = 11; n <= 15; ++n) {
-      h.LinePattern[n] = s.ReadU32();
-      h.RandomWidth[n] = s.ReadU32();
-      h.LinePitch[n] = s.ReadU32();
-      h.PrintRandomWidth[n] = s.ReadU32();
-      h.PrintLinePitch[n] = s.ReadU32();
-    }
-    for (int n = 16; n <= 19; ++n) {
-      h.LinePattern[n] = s.ReadU32();
-      h.LineUnit[n] = s.ReadU32();
-      h.LinePitch[n] = s.ReadU32();
-      h.PrintLinePitch[n] = s.ReadU32();
-    }
-    if (v >= 217) ReadU32s(s, h.DrawFlags);
+}
+
+// Pen colours and widths, line types, and the drawing flags, from version 201 on.
+void ReadPensAndLineTypes(TJwwHeader& h, Stream& s) {
+  h.CarriesPens = true;
+  for (int i = 0; i <= 9; ++i) {
+    h.PenColor[i] = s.ReadU32() & kColorMask;
+    h.PenWidth[i] = s.ReadU32();
   }
+  for (int i = 0; i <= 9; ++i) {
+    h.PrintPenColor[i] = s.ReadU32() & kColorMask;
+    h.PrintPenWidth[i] = s.ReadU32();
+    h.PrintDotRadius[i] = s.ReadF64();
+  }
+  const auto dashed = [&](int n) {
+    h.LinePattern[n] = s.ReadU32();
+    h.LineUnit[n] = s.ReadU32();
+    h.LinePitch[n] = s.ReadU32();
+    h.PrintLinePitch[n] = s.ReadU32();
+  };
+  for (int n = 2; n <= 9; ++n) dashed(n);
+  for (int n = 11; n <= 15; ++n) {
+    h.LinePattern[n] = s.ReadU32();
+    h.RandomWidth[n] = s.ReadU32();
+    h.LinePitch[n] = s.ReadU32();
+    h.PrintRandomWidth[n] = s.ReadU32();
+    h.PrintLinePitch[n] = s.ReadU32();
+  }
+  for (int n = 16; n <= 19; ++n) dashed(n);
+  if (h.Version >= 217) ReadU32s(s, h.DrawFlags);
+}
+
+// The SXF pens and line types of version 420 on.
+void ReadSxfTables(TJwwHeader& h, Stream& s) {
+  h.CarriesSxfTables = true;
+  for (int i = 0; i < kSxfPens; ++i) {
+    h.PenColor[100 + i] = s.ReadU32() & kColorMask;
+    h.PenWidth[100 + i] = s.ReadU32();
+  }
+  for (int i = 0; i < kSxfPens; ++i) {
+    s.ReadStringInto(h.SxfColorName[i]);
+    h.PrintPenColor[100 + i] = s.ReadU32() & kColorMask;
+    h.PrintPenWidth[100 + i] = s.ReadU32();
+    h.PrintDotRadius[100 + i] = s.ReadF64();
+  }
+  for (int i = 0; i < kSxfLineTypes; ++i) {
+    h.LinePattern[30 + i] = s.ReadU32();
+    h.LineUnit[30 + i] = s.ReadU32();
+    h.LinePitch[30 + i] = s.ReadU32();
+    h.PrintLinePitch[30 + i] = s.ReadU32();
+  }
+  for (int i = 0; i < kSxfLineTypes; ++i) {
+    s.ReadStringInto(h.SxfLineName[i]);
+    h.SxfSegmentCount[i] = s.ReadU32();
+    ReadF64s(s, h.SxfSegments[i]);
+  }
+}
+
+void ReadJwwFields(TJwwHeader& h, Stream& s) {
+  const uint32_t v = h.Version;
+  s.ReadStringInto(h.Memo);
+  h.PaperSize = s.ReadU32();
+  ReadLayers(h, s);
+  ReadSettings(h, s);
+  if (v >= 201) ReadPensAndLineTypes(h, s);
   if (v >= 223) {
     ReadU32s(s, h.ExtraFlags);
     ReadF64s(s, h.ExtraValues);
   }
   if (v >= 225) ReadF64s(s, h.ExtraValues2);
   if (v >= 230) ReadU32s(s, h.ExtraFlags2);
-  if (v >= 420) {
-    h.CarriesSxfTables = true;
-    for (int i = 0; i < kSxfPens; ++i) {
-      h.PenColor[100 + i] = s.ReadU32() & kColorMask;
-      h.PenWidth[100 + i] = s.ReadU32();
-    }
-    for (int i = 0; i < kSxfPens; ++i) {
-      s.ReadStringInto(h.SxfColorName[i]);
-      h.PrintPenColor[100 + i] = s.ReadU32() & kColorMask;
-      h.PrintPenWidth[100 + i] = s.ReadU32();
-      h.PrintDotRadius[100 + i] = s.ReadF64();
-    }
-    for (int i = 0; i < kSxfLineTypes; ++i) {
-      h.LinePattern[30 + i] = s.ReadU32();
-      h.LineUnit[30 + i] = s.ReadU32();
-      h.LinePitch[30 + i] = s.ReadU32();
-      h.PrintLinePitch[30 + i] = s.ReadU32();
-    }
-    for (int i = 0; i < kSxfLineTypes; ++i) {
-      s.ReadStringInto(h.SxfLineName[i]);
-      h.SxfSegmentCount[i] = s.ReadU32();
-      ReadF64s(s, h.SxfSegments[i]);
-    }
-  }
+  if (v >= 420) ReadSxfTables(h, s);
   for (auto& e : h.SettingsRow34) e = ReadEntry(s, true);
   h.CheckValue = s.ReadF64();
   h.SettingsI[0] = s.ReadF64();
@@ -181,27 +201,22 @@ FileKind Recognise(Stream& stream) {
   return RecogniseKind(head);
 }
 
-void ResetDocument(Document& doc) {
-  doc.Reset();
-}
-
-bool ReadJwwHeader(Document& doc, Stream& s) {
-  StartHeader(doc, s);
+bool ReadJwwHeader(Document& doc, Stream& s, ReadState& state) {
+  StartHeader(doc, s, state);
   TJwwHeader& h = doc.Header;
   try {
     const bool signed_ok = SignatureIs(s, h.Signature, "JwwData.");
     h.Version = s.ReadU32();
     ReadJwwFields(h, s);
-    doc.ObjectCount = s.ReadCount();
-    doc.ArchiveStart = s.Position();
+    EndHeader(doc, s, state);
     return signed_ok && h.CheckValue >= 1e-7 && h.CheckValue <= 1e7;
   } catch (const EReadError&) {
     return false;
   }
 }
 
-bool ReadJwsHeader(Document& doc, Stream& s) {
-  StartHeader(doc, s);
+bool ReadJwsHeader(Document& doc, Stream& s, ReadState& state) {
+  StartHeader(doc, s, state);
   TJwwHeader& h = doc.Header;
   try {
     const bool signed_ok = SignatureIs(s, h.Signature, "JwsData.");
@@ -211,23 +226,21 @@ bool ReadJwsHeader(Document& doc, Stream& s) {
     s.Skip(2 * 8);
     ReadF64s(s, h.GroupScale);
     s.Skip(6 * 4 + 6 * 8 + 4 * 8);
-    doc.ObjectCount = s.ReadCount();
-    doc.ArchiveStart = s.Position();
+    EndHeader(doc, s, state);
     return signed_ok;
   } catch (const EReadError&) {
     return false;
   }
 }
 
-bool ReadBareHeader(Document& doc, Stream& s) {
-  StartHeader(doc, s);
+bool ReadBareHeader(Document& doc, Stream& s, ReadState& state) {
+  StartHeader(doc, s, state);
   TJwwHeader& h = doc.Header;
   h.Version = 0;
   try {
     s.Skip(2 * 8);
     ReadF64s(s, h.GroupScale);
-    doc.ObjectCount = s.ReadCount();
-    doc.ArchiveStart = s.Position();
+    EndHeader(doc, s, state);
     return true;
   } catch (const EReadError&) {
     return false;

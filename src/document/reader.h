@@ -1,8 +1,10 @@
-// Reading the three kinds of Jw_cad data into a Document.
+// Reading the three kinds of Jw_cad data into a Document: one entry for every caller.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -10,8 +12,6 @@
 #include "document/stream.h"
 
 namespace kestril {
-
-class SettingsStore;
 
 enum class FileKind : uint8_t {
   None = 0,
@@ -27,25 +27,43 @@ FileKind RecogniseKind(std::span<const uint8_t> head);
 // Reads 157 bytes at the stream's position; a short read is not recognised.
 FileKind Recognise(Stream& stream);
 
-// What the reader needs from the world outside the data: Jw_cad's own settings (for
-// the file-name text variables) and the host program's folder.
-struct ReaderEnvironment {
-  SettingsStore* settings = nullptr;  // nullptr: title and path are left as they are
-  std::string hostFolder;             // without a trailing separator
+// The drawing file the data was read from.
+struct SourceFile {
+  std::string path;      // as the caller named it
+  int64_t modified = 0;  // seconds since 1970-01-01 UTC; 0 unknown
 };
 
-void ResetDocument(Document& doc);
-bool ReadJwwHeader(Document& doc, Stream& stream);
-bool ReadJwsHeader(Document& doc, Stream& stream);
-bool ReadBareHeader(Document& doc, Stream& stream);
-bool ReadArchive(Document& doc, Stream& stream, const ReaderEnvironment& env);
-bool ScanArchive(Document& doc, Stream& stream, const ReaderEnvironment& env);
-void ExpandBlockExtents(Document& doc);
-void LoadJwCadFileName(Document& doc, const ReaderEnvironment& env);
+// Jw_cad's own record of the file it opened last ("ZFILE" and "File" in its settings).
+struct JwCadRecentFile {
+  std::string file;
+  std::string folder;
+};
 
-// The whole read of recognised data, as the picture procedure runs it: the kind's
-// header, the archive, and the scan for data below version 65. JWS data and bare
-// archives are read with all layers shown. Answers whether the drawing was read.
-bool ReadDrawing(Document& doc, Stream& stream, FileKind kind, const ReaderEnvironment& env);
+// What the reader needs from the world outside the data. The host fills it in; the
+// reader itself knows nothing of files, settings or sounds.
+struct ReaderEnvironment {
+  // The named file the data comes from; its title, path and time are the drawing's.
+  // Empty for data handed over in memory.
+  std::optional<SourceFile> source;
+  // For data in memory: Jw_cad's last-opened file names the drawing instead. Empty
+  // when Jw_cad's settings cannot be opened (the names are then left as they were).
+  std::optional<JwCadRecentFile> jwCadRecent;
+  std::string hostFolder;  // the host program's folder, without a trailing separator
+  // Called when old data holds no archive the scan can find.
+  std::function<void()> scanFoundNothing;
+};
+
+struct ReadResult {
+  FileKind kind = FileKind::None;
+  // Recognised and read: there is a drawing to draw, perhaps only part of it.
+  bool ok = false;
+  // Read and nothing missing: the archive did not end before the objects the header
+  // announces and the block definitions they use.
+  bool complete = false;
+};
+
+// Recognises the data from the stream's first byte and reads it into doc, which is
+// rebuilt from scratch. JWS data and bare archives are read with all layers shown.
+ReadResult ReadDocument(Document& doc, Stream& stream, const ReaderEnvironment& env = {});
 
 }  // namespace kestril

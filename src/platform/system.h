@@ -1,6 +1,7 @@
 // Small services of the operating system.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kestril {
@@ -13,5 +14,8 @@ std::string ExecutableFolder();
 
 // Lets the calling thread's windows process their pending messages.
 void PumpMessages();
+
+// A file's last modification in seconds since 1970-01-01 UTC; 0 when unknown.
+int64_t FileModifiedTime(const std::string& path);
 
 }  // namespace kestril

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "platform/local_memory.h"
+#include "platform/recursive_lock.h"
 #include "platform/user_settings.h"
 #include "plugin/in_spi_body.h"
 #include "plugin/jww_spi_body.h"
@@ -73,6 +74,50 @@ class PluginLibrary {
 // The library-wide body.
 PluginLibrary library;
 
+// Hosts may call from several threads (thumbnail workers do); the body keeps one
+// document, so calls take turns. While a picture is drawn the body pumps the thread's
+// messages, and a window of the host may call back in on the same thread: such a call
+// must not rebuild the document under the drawing, so it is refused. Only the thread
+// holding the lock can see `drawing` set.
+RecursiveLock callLock;
+bool drawing = false;
+
+class Turn {
+ public:
+  Turn() { callLock.lock(); }
+  ~Turn() { callLock.unlock(); }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+};
+
+class DrawingTurn : public Turn {
+ public:
+  DrawingTurn() : refused_(drawing) { drawing = true; }
+  ~DrawingTurn() {
+    if (!refused_) drawing = false;
+  }
+  DrawingTurn(const DrawingTurn&) = delete;
+  DrawingTurn& operator=(const DrawingTurn&) = delete;
+  bool Refused() const { return refused_; }
+
+ private:
+  bool refused_;
+};
+
+int32_t GetPictureTurn(const char* buffer, intptr_t length, uint32_t flags, void** headerHandle,
+                       void** pixelHandle, KestrilProgressProc progress, intptr_t userData,
+                       PictureMode mode) {
+  const DrawingTurn turn;
+  TJwwSPIBody* body = library.Body();
+  if (body == nullptr || turn.Refused()) {
+    if (headerHandle != nullptr) *headerHandle = nullptr;
+    if (pixelHandle != nullptr) *pixelHandle = nullptr;
+    return kSpiOtherError;
+  }
+  return SpiGetPictureCommon(*body, buffer, length, flags, headerHandle, pixelHandle, progress,
+                             userData, mode);
+}
+
 }  // namespace
 }  // namespace kestril
 
@@ -82,17 +127,20 @@ extern "C" {
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL GetPluginInfo(int32_t infoNumber, char* buffer,
                                                       int32_t bufferLength) {
+  const kestril::Turn turn;
   auto* body = library.Body();
   return body ? kestril::SpiGetPluginInfo(*body, infoNumber, buffer, bufferLength) : 0;
 }
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL IsSupported(const char* fileName, uintptr_t source) {
+  const kestril::Turn turn;
   auto* body = library.Body();
   return body ? kestril::SpiIsSupported(*body, fileName, source) : 0;
 }
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL GetPictureInfo(const char* buffer, intptr_t length,
                                                        uint32_t flags, KestrilPictureInfo* info) {
+  const kestril::Turn turn;
   auto* body = library.Body();
   return body ? kestril::SpiGetPictureInfo(*body, buffer, length, flags,
                                            reinterpret_cast<uint8_t*>(info))
@@ -103,25 +151,20 @@ KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL GetPicture(const char* buffer, intptr_t 
                                                    uint32_t flags, void** headerHandle,
                                                    void** pixelHandle, KestrilProgressProc progress,
                                                    intptr_t userData) {
-  auto* body = library.Body();
-  return body
-             ? kestril::SpiGetPictureCommon(*body, buffer, length, flags, headerHandle, pixelHandle,
-                                            progress, userData, kestril::PictureMode::Picture)
-             : kestril::kSpiOtherError;
+  return kestril::GetPictureTurn(buffer, length, flags, headerHandle, pixelHandle, progress,
+                                 userData, kestril::PictureMode::Picture);
 }
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL GetPreview(const char* buffer, intptr_t length,
                                                    uint32_t flags, void** headerHandle,
                                                    void** pixelHandle, KestrilProgressProc progress,
                                                    intptr_t userData) {
-  auto* body = library.Body();
-  return body
-             ? kestril::SpiGetPictureCommon(*body, buffer, length, flags, headerHandle, pixelHandle,
-                                            progress, userData, kestril::PictureMode::Preview)
-             : kestril::kSpiOtherError;
+  return kestril::GetPictureTurn(buffer, length, flags, headerHandle, pixelHandle, progress,
+                                 userData, kestril::PictureMode::Preview);
 }
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL ConfigurationDlg(void* parent, int32_t function) {
+  const kestril::Turn turn;
   auto* body = library.Body();
   return body ? kestril::SpiConfigurationDlg(*body, parent, function) : kestril::kSpiOtherError;
 }

@@ -299,6 +299,7 @@ int32_t SpiGetPictureCommon(TInSPIBody& body, const char* buffer, intptr_t lengt
       LocalLock locked(header.get());
       if (locked.bytes() == nullptr) throw EOutOfResources("cannot lock the header block");
       PutU32(locked.bytes(), BitmapInfoHeader::kSize);
+      body.InputFileName = (flags & 7) == 0 && buffer != nullptr ? buffer : "";
       body.ProgressCallback = progress;
       body.ProgressData = userData;
       const std::span<uint8_t> block(locked.bytes(), kHeaderBlockSize);

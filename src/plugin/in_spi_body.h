@@ -123,6 +123,8 @@ class TInSPIBody {
   std::string Description;
   std::vector<std::string> Extensions;
   std::vector<std::string> FormatNames;
+  // The host's file name for the current request; empty for a memory image.
+  std::string InputFileName;
   ProgressProc ProgressCallback = nullptr;
   intptr_t ProgressData = 0;
   bool Aborted = false;

@@ -32,8 +32,19 @@ TJwwSPIBody::TJwwSPIBody(PluginSettings settings, std::unique_ptr<SettingsStore>
       canvasFactory_([](int32_t w, int32_t h) { return CreateRasterCanvas(w, h); }) {
   Description = "Jww/Jws to DIB filter Ver0.80 (kestril: Jw_cad drawings as 24-bit pictures)";
   AddFormat("*.Jww;*.Jws", "Jww/Jws");
-  environment_.settings = store_.get();
-  environment_.hostFolder = ExecutableFolder();
+  hostFolder_ = ExecutableFolder();
+}
+
+ReaderEnvironment TJwwSPIBody::Environment() const {
+  ReaderEnvironment env;
+  if (!InputFileName.empty()) {
+    env.source = SourceFile{InputFileName, FileModifiedTime(InputFileName)};
+  } else if (store_) {
+    env.jwCadRecent = ReadJwCadRecentFile(*store_);
+  }
+  env.hostFolder = hostFolder_;
+  env.scanFoundNothing = DefaultBeep;
+  return env;
 }
 
 bool TJwwSPIBody::Recognise(Stream& stream) {
@@ -97,8 +108,8 @@ int32_t TJwwSPIBody::ConfigurationDlg(void*, int32_t) {
 int32_t TJwwSPIBody::ReadRequest(Stream& stream) {
   stream.Seek(0);
   if (!Recognise(stream)) return kSpiNotSupported;
-  stream.Seek(0);
-  if (!ReadDrawing(doc_, stream, fileKind_, environment_)) return kSpiOtherError;
+  lastRead_ = ReadDocument(doc_, stream, Environment());
+  if (!lastRead_.ok) return kSpiOtherError;
   // Data without a pen table is drawn in the user's colours.
   ApplyUserPenColors(doc_.Header, settings_.PenColors);
   return kSpiSuccess;
@@ -113,7 +124,6 @@ std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t 
     throw EOutOfResources("picture too large");
   }
   options_.hoji = settings_.hoji;
-  options_.grey = settings_.grey;
   options_.BwColor = settings_.BwColor;
   options_.BwGrey = settings_.BwGrey;
   PreviewScope mode(options_, preview);
@@ -122,7 +132,7 @@ std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t 
   if (width == 0 || height == 0) return nullptr;
   std::unique_ptr<RasterCanvas> canvas = canvasFactory_(width, height);
   if (!canvas) throw EOutOfResources("cannot create the picture");
-  RenderDrawing(doc_, view_, options_, *canvas, width, height, true);
+  RenderDrawing(doc_, view_, options_, *canvas, width, height, true, PumpMessages);
   return canvas;
 }
 

@@ -34,7 +34,7 @@ class TJwwSPIBody final : public TInSPIBody {
   // The steps of the picture procedure, in order, for the procedure itself and for
   // measuring them one by one.
   // Recognises the data from position 0 and reads it: 0, or 2 (not recognised) or 8
-  // (not read).
+  // (not read). LastRead() tells whether the drawing was complete.
   int32_t ReadRequest(Stream& stream);
   // A picture of width x height with the drawing fitted to it; nullptr for an empty
   // picture, which has nothing to draw on. Raises Error for a negative size.
@@ -50,6 +50,7 @@ class TJwwSPIBody final : public TInSPIBody {
   const Document& Doc() const { return doc_; }
   const TViewTransform& View() const { return view_; }
   const RenderOptions& Options() const { return options_; }
+  const ReadResult& LastRead() const { return lastRead_; }
   FileKind Kind() const { return fileKind_; }
   int32_t OutputWidth() const { return outputWidth_; }
   int32_t OutputHeight() const { return outputHeight_; }
@@ -57,17 +58,19 @@ class TJwwSPIBody final : public TInSPIBody {
 
  private:
   bool Recognise(Stream& stream);
+  ReaderEnvironment Environment() const;
   int32_t RenderRequest(Stream& stream, std::span<uint8_t> header, TDIBSection& dib, bool preview);
 
   PluginSettings settings_;
   std::unique_ptr<SettingsStore> store_;
-  ReaderEnvironment environment_;
+  std::string hostFolder_;
   CanvasFactory canvasFactory_;
 
   // What the most recent request left behind: the next one starts from it.
   Document doc_;
   TViewTransform view_;
   RenderOptions options_;
+  ReadResult lastRead_;
   FileKind fileKind_ = FileKind::None;
   int32_t outputWidth_ = 0;
   int32_t outputHeight_ = 0;

@@ -124,4 +124,11 @@ void SaveSettings(SettingsStore& store, const PluginSettings& s) {
   }
 }
 
+std::optional<JwCadRecentFile> ReadJwCadRecentFile(SettingsStore& store) {
+  auto key = store.OpenKey("Software\\Jw_cad\\jw_win\\Folder", false);
+  if (!key) return std::nullopt;
+  return JwCadRecentFile{key->ReadString("ZFILE").value_or(""),
+                         key->ReadString("File").value_or("")};
+}
+
 }  // namespace kestril

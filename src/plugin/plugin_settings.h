@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "document/reader.h"
 #include "graphics/canvas/canvas.h"
 #include "platform/settings_store.h"
 
@@ -51,5 +52,8 @@ PluginSettings LoadSettings(SettingsStore& store, bool createKey);
 
 // Writes every value, the colours as decimal strings; errors are not reported.
 void SaveSettings(SettingsStore& store, const PluginSettings& settings);
+
+// Jw_cad's own record of its last-opened file, or nothing when its key does not open.
+std::optional<JwCadRecentFile> ReadJwCadRecentFile(SettingsStore& store);
 
 }  // namespace kestril

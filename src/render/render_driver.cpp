@@ -1,6 +1,5 @@
 #include "render/render_driver.h"
 
-#include "platform/system.h"
 #include "render/entity_draw.h"
 #include "render/render_context.h"
 
@@ -49,7 +48,8 @@ void DrawAll(RenderContext& ctx, Cursor<Record>& cursor) {
 }  // namespace
 
 void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOptions& options,
-                   Canvas& canvas, int32_t width, int32_t height, bool fillBackground) {
+                   Canvas& canvas, int32_t width, int32_t height, bool fillBackground,
+                   const RenderYield& yield) {
   RenderContext ctx{doc, view, options, canvas, BlockPlacement{}, MemberVisitBudget{}};
   if (doc.ObjectCount == 0) {
     FillBackground(doc, canvas, width, height);
@@ -115,7 +115,7 @@ void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOption
       case EntityClass::List:
         break;
     }
-    PumpMessages();
+    if (yield) yield();
   }
   options.PrePassActive = false;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "document/document.h"
 #include "graphics/canvas/canvas.h"
@@ -12,10 +13,15 @@
 
 namespace kestril {
 
+// Called after every top-level entity, so that a host can keep its windows alive or
+// report progress during a long drawing.
+using RenderYield = std::function<void()>;
+
 // Paints the background with PenColor[0] from (1, 1) (row and column 0 keep the
 // picture's white) and draws the entities.
 void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOptions& options,
-                   Canvas& canvas, int32_t width, int32_t height, bool fillBackground);
+                   Canvas& canvas, int32_t width, int32_t height, bool fillBackground,
+                   const RenderYield& yield = {});
 
 // Colour numbers 0..10 for data whose header carries no pen table: the user's
 // background, line colours 1-8, auxiliary and grey colours.

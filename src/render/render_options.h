@@ -5,7 +5,6 @@ namespace kestril {
 
 struct RenderOptions {
   bool hoji = false;     // auxiliary-colour (colour 9) entities are not drawn
-  bool grey = false;     // kept for the options dialog; no drawing reads it
   bool BwColor = false;  // monochrome output
   bool BwGrey = false;   // with BwColor: black or white only, else grey tones
   bool PreviewMode = false;

@@ -35,6 +35,7 @@ TEST(InfoCommand, JsonHasExactlyTheDocumentedFields) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "{\"file\":\"" + Data("tiny-v600.jws") +
                        "\",\"kind\":\"jws\",\"version\":600,\"object_count\":6,\"read_ok\":true,"
+                       "\"complete\":true,\"objects_read\":6,"
                        "\"counts\":{\"line\":5,\"arc\":0,\"text\":0,\"point\":1,\"solid\":0,"
                        "\"dimension\":0,\"block\":0,\"blockdef\":0},\"members\":0,"
                        "\"extent\":[-196.152509473959,49.87499330055785,-195.09750947395895,"

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -191,6 +192,36 @@ TEST_F(RenderCommandTest, DrawingsThatCannotBeRenderedAnswer1) {
   EXPECT_EQ(Run({P("empty.jww"), "-o", P("no/such/folder/a.png")}), 1);
   EXPECT_NE(err_.find("cannot write"), std::string::npos) << err_;
   EXPECT_FALSE(fs::exists(dir_ / "a.png"));
+}
+
+TEST_F(RenderCommandTest, ADrawingCutShortIsDrawnWithAWarningAndFailsOnlyWhenStrict) {
+  ArchiveWriter a(700);
+  for (int i = 0; i < 20; ++i) a.Line(Line({0, 0}, {10.0 + i, 5}));
+  std::vector<uint8_t> bytes = BuildJws(a);
+  bytes.resize(bytes.size() - 300);
+  Write("cut.jws", bytes);
+  ASSERT_EQ(Run({P("cut.jws"), "-o", P("cut.png")}), 0) << err_;
+  EXPECT_TRUE(ReadPng(dir_ / "cut.png").ok);
+  EXPECT_NE(err_.find("cut short: 13 of the 20 objects it announces were read"), std::string::npos)
+      << err_;
+  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1);
+  fs::remove(dir_ / "cut.png");
+  EXPECT_EQ(Run({P("cut.jws"), "--strict", "-o", P("cut.png")}), 1);
+  EXPECT_TRUE(fs::exists(dir_ / "cut.png"));  // written all the same
+  EXPECT_EQ(Run({P("empty.jws"), "--strict", "-o", P("whole.png")}), 0) << err_;
+  EXPECT_EQ(err_, "");
+
+  std::vector<std::string_view> info = {"--json", "--strict"};
+  const std::string cut = P("cut.jws");
+  info.push_back(cut);
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(InfoCommand(info), 1);
+  const std::string json = ::testing::internal::GetCapturedStdout();
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(json.find("\"read_ok\":true,\"complete\":false,\"objects_read\":13,"),
+            std::string::npos)
+      << json;
 }
 
 TEST_F(RenderCommandTest, EmptyPictureFromTheSettings) {

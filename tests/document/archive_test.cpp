@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-#include "document/reader.h"
-#include "platform/settings_store.h"
+#include "document/reader_steps.h"
 #include "support/jww_writer.h"
 
 namespace kestril {
@@ -114,9 +113,10 @@ TEST(Archive, TooFewBytesForARecordEndTheArchive) {
   ByteWriter& w = a.raw();
   w.U16(0x8001);
   w.Zeros(40);  // not more than the 44 a line needs
-  const Document doc = Read(Jws(a));
+  Document doc;
+  const ReadResult r = ReadBytes(doc, Jws(a));
   EXPECT_EQ(doc.LineCount(), 1u);
-  EXPECT_TRUE(doc.EndOfData);
+  EXPECT_TRUE(r.ok && r.complete);  // how a well-formed archive may end
 }
 
 TEST(Archive, ARecordCutShortFailsTheRead) {
@@ -148,7 +148,6 @@ TEST(Archive, ObjectReferencesReadNothing) {
   a.End();
   const Document doc = Read(Jws(a));
   EXPECT_EQ(doc.LineCount(), 2u);
-  EXPECT_EQ(doc.LastReference, 2u);
 }
 
 TEST(Records, AttributesLoseThePenWidthBeforeVersion351) {
@@ -313,21 +312,27 @@ TEST(ScanArchive, AnInvalidJwwHeaderFallsBackToTheScan) {
 
 TEST(ScanArchive, FailsWithoutAClassNameOrWhenTheNameSitsAtTheStart) {
   Document doc;
+  ReadState state;
+  int beeps = 0;
+  ReaderEnvironment env;
+  env.scanFoundNothing = [&] { ++beeps; };
   std::vector<uint8_t> noClass(500, 'x');
   MemoryStream s = MemoryStream::View(noClass);
-  EXPECT_FALSE(ScanArchive(doc, s, {}));
+  EXPECT_FALSE(ScanArchive(doc, s, state, env));
+  EXPECT_EQ(beeps, 0);  // the scan ran to the end without a failing read
 
   const std::string early = "CDataSen and more bytes after it";
   std::vector<uint8_t> bytes(early.begin(), early.end());
   MemoryStream t = MemoryStream::View(bytes);
-  EXPECT_FALSE(ScanArchive(doc, t, {}));
+  EXPECT_FALSE(ScanArchive(doc, t, state, env));
 
   std::vector<uint8_t> empty;
   MemoryStream u = MemoryStream::View(empty);
-  EXPECT_FALSE(ScanArchive(doc, u, {}));
+  EXPECT_FALSE(ScanArchive(doc, u, state, env));
+  EXPECT_EQ(beeps, 2);  // a read before the start, a read past the end
 }
 
-TEST(ReadDrawing, AJwsHeaderCutShortIsNotRead) {
+TEST(ReadDocument, AJwsHeaderCutShortIsNotRead) {
   ArchiveWriter a(700);
   a.Line(Line({0, 0}, {1, 1}));
   std::vector<uint8_t> bytes = Jws(a);
@@ -338,38 +343,43 @@ TEST(ReadDrawing, AJwsHeaderCutShortIsNotRead) {
   EXPECT_FALSE(r.ok);
 }
 
-TEST(LoadJwCadFileName, TakesTitleAndPathFromJwCadsOwnSettings) {
-  MemorySettingsStore store;
-  ReaderEnvironment env{&store, "C:\\viewer"};
+TEST(LoadFileName, TheNamedFileOrElseJwCadsLastFileNamesTheDrawing) {
+  ReaderEnvironment env;
+  env.hostFolder = "C:\\viewer";
   Document doc;
-  doc.FileTitle = "before";
-  LoadJwCadFileName(doc, env);  // no key: nothing changes
-  EXPECT_EQ(doc.FileTitle, "before");
+  const auto names = [&] { return doc.FileTitle + "|" + doc.FilePath; };
 
-  auto& key = store.Key("Software\\Jw_cad\\jw_win\\Folder");
-  key["ZFILE"] = std::string("plan.JWW");
-  key["File"] = std::string("C:\\cad");
-  LoadJwCadFileName(doc, env);
-  EXPECT_EQ(doc.FileTitle, "plan");
-  EXPECT_EQ(doc.FilePath, "C:\\cad\\plan.jww");
+  env.source = SourceFile{"/home/a/plans/site.v2.JWW", 1700000000};
+  LoadFileName(doc, env);
+  EXPECT_EQ(names(), "site.v2|/home/a/plans/site.v2.JWW");
+  EXPECT_EQ(doc.FileTime, 1700000000);
+  EXPECT_EQ(doc.SourceFolder, "/home/a/plans");
+  env.source = SourceFile{"C:\\cad\\stairs.jws", 0};
+  LoadFileName(doc, env);
+  EXPECT_EQ(names(), "stairs|C:\\cad\\stairs.jws");
+  EXPECT_EQ(doc.SourceFolder, "C:\\cad");
 
-  key["ZFILE"] = std::string("site.dxf");
-  LoadJwCadFileName(doc, env);
-  EXPECT_EQ(doc.FileTitle, "site");
-
-  key["ZFILE"] = std::string("notes.txt");
-  LoadJwCadFileName(doc, env);
-  EXPECT_EQ(doc.FilePath, "C:\\cad\\notes.txt.jww");
-
-  key["File"] = std::string("");
-  LoadJwCadFileName(doc, env);
-  EXPECT_EQ(doc.FileTitle, "no-name");
-  EXPECT_EQ(doc.FilePath, "C:\\viewer\\no-name.jww");
-
-  key["File"] = uint32_t{5};  // wrong type: reads as missing
-  doc.FileTitle.clear();
-  LoadJwCadFileName(doc, env);
-  EXPECT_EQ(doc.FileTitle, "no-name");
+  // From memory: Jw_cad's own record, and nothing of the file read before.
+  env.source.reset();
+  LoadFileName(doc, env);  // Jw_cad's settings do not open
+  EXPECT_EQ(names(), "|");
+  EXPECT_EQ(doc.FileTime, 0);
+  EXPECT_EQ(doc.SourceFolder, "");
+  const struct {
+    const char* file;
+    const char* folder;
+    const char* expected;
+  } cases[] = {
+      {"plan.JWW", "C:\\cad", "plan|C:\\cad\\plan.jww"},
+      {"site.dxf", "C:\\cad", "site|C:\\cad\\site.jww"},
+      {"notes.txt", "C:\\cad", "notes.txt|C:\\cad\\notes.txt.jww"},
+      {"plan.jww", "", "no-name|C:\\viewer\\no-name.jww"},
+  };
+  for (const auto& c : cases) {
+    env.jwCadRecent = JwCadRecentFile{c.file, c.folder};
+    LoadFileName(doc, env);
+    EXPECT_EQ(names(), c.expected) << c.file;
+  }
 }
 
 }  // namespace

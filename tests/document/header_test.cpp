@@ -1,7 +1,7 @@
 // Header layouts of the three kinds of data, and every version gate of the JWW header.
 #include <gtest/gtest.h>
 
-#include "document/reader.h"
+#include "document/reader_steps.h"
 #include "document/standard_tables.h"
 #include "support/jww_writer.h"
 
@@ -20,8 +20,9 @@ struct HeaderRead {
 HeaderRead ReadJww(Document& doc, const TJwwHeader& h, uint32_t count = 0, bool longCount = false) {
   const std::vector<uint8_t> bytes = JwwHeaderBytes(h, count, longCount);
   MemoryStream s = MemoryStream::View(bytes);
-  const bool ok = ReadJwwHeader(doc, s);
-  return {ok, doc.ArchiveStart, bytes.size()};
+  ReadState state;
+  const bool ok = ReadJwwHeader(doc, s, state);
+  return {ok, state.archiveStart, bytes.size()};
 }
 
 size_t HeaderSize(uint32_t version) {
@@ -146,7 +147,8 @@ TEST(JwwHeader, RejectsBadSignatureCheckValueAndShortData) {
   std::vector<uint8_t> bytes = JwwHeaderBytes(TestHeader(), 0);
   bytes.resize(bytes.size() - 1);
   MemoryStream s = MemoryStream::View(bytes);
-  EXPECT_FALSE(ReadJwwHeader(doc, s));
+  ReadState state;
+  EXPECT_FALSE(ReadJwwHeader(doc, s, state));
 }
 
 TEST(JwsHeader, HasFixedOffsetsAndAShortOrLongCount) {
@@ -156,18 +158,19 @@ TEST(JwsHeader, HasFixedOffsetsAndAShortOrLongCount) {
   bytes[220 + 5 * 8 + 7] = 0x40;  // 1.0 (0x3FF0...) becomes 2.0 (0x4000...)
   bytes[220 + 5 * 8 + 6] = 0x00;
   Document doc;
+  ReadState state;
   MemoryStream s = MemoryStream::View(bytes);
-  ASSERT_TRUE(ReadJwsHeader(doc, s));
+  ASSERT_TRUE(ReadJwsHeader(doc, s, state));
   EXPECT_EQ(doc.Header.Version, 600u);
   EXPECT_EQ(doc.Header.GroupScale[5], 2.0);
   EXPECT_EQ(doc.ObjectCount, 6u);
-  EXPECT_EQ(doc.ArchiveStart, 454);
+  EXPECT_EQ(state.archiveStart, 454);
   EXPECT_FALSE(doc.Header.CarriesPens);
 
   const std::vector<uint8_t> longer = testing::JwsHeaderBytes(700, 3, /*longCount=*/true);
   MemoryStream t = MemoryStream::View(longer);
-  ASSERT_TRUE(ReadJwsHeader(doc, t));
-  EXPECT_EQ(doc.ArchiveStart, 458);
+  ASSERT_TRUE(ReadJwsHeader(doc, t, state));
+  EXPECT_EQ(state.archiveStart, 458);
   EXPECT_EQ(doc.ObjectCount, 3u);
 }
 
@@ -175,8 +178,9 @@ TEST(BareHeader, StartsItsArchiveAt146AndHasNoVersion) {
   const std::vector<uint8_t> bytes = testing::BareHeaderBytes(9);
   Document doc;
   MemoryStream s = MemoryStream::View(bytes);
-  ASSERT_TRUE(ReadBareHeader(doc, s));
-  EXPECT_EQ(doc.ArchiveStart, 146);
+  ReadState state;
+  ASSERT_TRUE(ReadBareHeader(doc, s, state));
+  EXPECT_EQ(state.archiveStart, 146);
   EXPECT_EQ(doc.Header.Version, 0u);
   EXPECT_EQ(doc.ObjectCount, 9u);
 }

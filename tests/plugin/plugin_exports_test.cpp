@@ -12,9 +12,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin_host.h"
+#include "support/real_drawings.h"
 
 namespace kestril::testing {
 namespace {
@@ -110,7 +112,7 @@ TEST_F(PluginTest, IsSupportedReadsTheHostsFirst2000Bytes) {
   }
   const std::vector<uint8_t> junk = Junk(2000);
   EXPECT_EQ(P().IsSupported("x.jww", reinterpret_cast<uintptr_t>(junk.data())), 0);
-  const std::vector<uint8_t> real = Padded(ReadBytes(Drawing("site-plan-v700.jww")), 2000);
+  const std::vector<uint8_t> real = Padded(ReadBytes(RealDrawingPath("site-plan-v700.jww")), 2000);
   EXPECT_EQ(P().IsSupported(nullptr, reinterpret_cast<uintptr_t>(real.data())), 1);
 }
 
@@ -206,7 +208,7 @@ TEST_F(PluginTest, PictureInfoFailuresLeaveAZeroRecord) {
   EXPECT_FALSE(r.hasText);
   EXPECT_EQ(InfoOfFile(P(), files_ / "missing.jww").result, 6);
   EXPECT_EQ(Info(P(), nullptr, 0, 0).result, 6);  // no file name
-  EXPECT_EQ(P().GetPictureInfo(Drawing("tiny-v600.jws").c_str(), 0, 0, nullptr), 8);
+  EXPECT_EQ(P().GetPictureInfo(RealDrawingPath("tiny-v600.jws").c_str(), 0, 0, nullptr), 8);
 }
 
 TEST_F(PluginTest, PictureInfoTakesMemoryByAnyOfTheLowFlags) {
@@ -336,14 +338,14 @@ TEST_F(PluginTest, UnrecognisedDataKeepsTheHeaderBlockOnly) {
 }
 
 TEST_F(PluginTest, DrawingCutShortAnswers8UnlessItsObjectsCanBeRead) {
-  const std::vector<uint8_t> whole = ReadBytes(Drawing("site-plan-v700.jww"));
+  const std::vector<uint8_t> whole = ReadBytes(RealDrawingPath("site-plan-v700.jww"));
   // Cut inside the header: recognised, but not read.
   const Delivered header =
       FetchMemory(P(), Request::Picture, {whole.begin(), whole.begin() + 3000});
   EXPECT_EQ(header.result, 8);
   EXPECT_TRUE(header.headerHandle);
   EXPECT_FALSE(header.pixelHandle);
-  const std::vector<uint8_t> jws = ReadBytes(Drawing("tiny-v600.jws"));
+  const std::vector<uint8_t> jws = ReadBytes(RealDrawingPath("tiny-v600.jws"));
   EXPECT_EQ(FetchMemory(P(), Request::Preview, {jws.begin(), jws.begin() + 300}).result, 8);
   // Cut inside the archive: the objects before the cut make the picture.
   const Delivered half =
@@ -418,6 +420,58 @@ TEST_F(PluginTest, AbortAtTheEndComesTooLate) {
   EXPECT_TRUE(d.pixelHandle);
 }
 
+// Thumbnail workers ask for pictures from several threads at once: each gets the picture
+// it would have got alone.
+TEST_F(PluginTest, TwoThreadsAtOnceEachGetTheirOwnPicture) {
+  const fs::path drawings[2] = {RealDrawingPath("site-plan-v700.jww"),
+                                RealDrawingPath("stairs-large-v700.jws")};
+  Delivered alone[2];
+  for (int i = 0; i < 2; ++i) alone[i] = FetchFile(P(), Request::Picture, drawings[i]);
+  constexpr int kRounds = 6;
+  std::vector<Delivered> got[2];
+  std::thread threads[2];
+  for (int i = 0; i < 2; ++i) {
+    threads[i] = std::thread([&, i] {
+      for (int r = 0; r < kRounds; ++r) {
+        got[i].push_back(FetchFile(P(), r % 2 ? Request::Preview : Request::Picture, drawings[i]));
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(alone[i].result, 0);
+    for (int r = 0; r < kRounds; r += 2) {
+      EXPECT_EQ(got[i][r].result, 0);
+      EXPECT_TRUE(got[i][r].pixels == alone[i].pixels) << drawings[i] << " round " << r;
+    }
+  }
+}
+
+// A host window that asks for another picture while one is being drawn (the drawing
+// lets the thread's messages through) is refused instead of pulling the document away
+// under the drawing.
+struct Reentry {
+  LoadedPlugin* plugin;
+  std::string file;
+  int32_t inner = -1;
+};
+
+int32_t KESTRIL_SPI_CALL CallBackIn(int32_t done, int32_t, intptr_t userData) {
+  auto* r = reinterpret_cast<Reentry*>(userData);
+  if (done == 0) r->inner = FetchFile(*r->plugin, Request::Picture, r->file).result;
+  return 0;
+}
+
+TEST_F(PluginTest, APictureAskedForWhileOneIsDrawnIsRefused) {
+  Reentry r{&P(), Put("b.jws", JwsWithLine()).string()};
+  const fs::path file = Put("a.jww", EmptyJww(0));
+  const Delivered outer =
+      Fetch(P(), Request::Picture, file.c_str(), 0, 0, CallBackIn, reinterpret_cast<intptr_t>(&r));
+  EXPECT_EQ(r.inner, 8);
+  EXPECT_EQ(outer.result, 0);
+  EXPECT_EQ(InfoOfFile(P(), file).width, 800);  // other calls go on as before
+}
+
 TEST_F(PluginTest, PictureInfoAndPictureAgreeAfterEachOther) {
   const fs::path jww = Put("a.jww", EmptyJww(0));
   const fs::path jws = Put("a.jws", JwsWithLine());
@@ -478,7 +532,7 @@ TEST_F(PluginTest, PictureTooLargeToDeliverAnswers4WithoutBlocks) {
 
 // ---- Real drawings made with Jw_cad ----------------------------------------------
 
-class RealDrawingPicture : public PluginTest, public ::testing::WithParamInterface<const char*> {};
+class RealDrawingPicture : public PluginTest, public ::testing::WithParamInterface<std::string> {};
 
 // Pixels in another colour than the background, which is the most common colour.
 size_t Inked(const Delivered& d) {
@@ -495,26 +549,21 @@ size_t Inked(const Delivered& d) {
 }
 
 TEST_P(RealDrawingPicture, RendersAtTheKindsSizeAndShowsTheDrawing) {
-  const bool jww = std::string(GetParam()).ends_with(".jww");
-  const Delivered d = FetchFile(P(), Request::Picture, Drawing(GetParam()));
+  const bool jww = GetParam().ends_with(".jww");
+  const Delivered d = FetchFile(P(), Request::Picture, RealDrawingPath(GetParam()));
   ASSERT_EQ(d.result, 0);
   EXPECT_EQ(d.header.width, jww ? 800 : 640);
   EXPECT_EQ(d.header.height, jww ? 600 : 480);
   EXPECT_EQ(d.pixelBlockSize, d.header.sizeImage);
   EXPECT_GT(Inked(d), 200u);
-  const Delivered preview = FetchFile(P(), Request::Preview, Drawing(GetParam()));
+  const Delivered preview = FetchFile(P(), Request::Preview, RealDrawingPath(GetParam()));
   ASSERT_EQ(preview.result, 0);
   EXPECT_EQ(preview.header.width, 160);
   EXPECT_GT(Inked(preview), 20u);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, RealDrawingPicture,
-                         ::testing::Values("arcs-v600.jws", "elevation-v700.jws",
-                                           "parts-v351-a.jws", "parts-v351-b.jws",
-                                           "plan-small-v700.jws", "plan-v700.jws",
-                                           "site-plan-v700.jww", "solids-text-v700.jws",
-                                           "solids-v700.jws", "stairs-large-v700.jws",
-                                           "tiny-v600.jws"));
+INSTANTIATE_TEST_SUITE_P(All, RealDrawingPicture, ::testing::ValuesIn(RealDrawings()),
+                         NameOfDrawing);
 
 }  // namespace
 }  // namespace kestril::testing

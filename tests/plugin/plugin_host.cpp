@@ -240,8 +240,4 @@ std::vector<uint8_t> BareWithLine() {
   return BuildBare(a);
 }
 
-std::string Drawing(const char* name) {
-  return std::string(KESTRIL_TEST_DATA) + "/drawings/" + name;
-}
-
 }  // namespace kestril::testing

@@ -128,6 +128,5 @@ InfoRecord InfoOfFile(LoadedPlugin& plugin, const std::filesystem::path& file, i
 std::vector<uint8_t> EmptyJww(uint32_t background);
 std::vector<uint8_t> JwsWithLine();
 std::vector<uint8_t> BareWithLine();
-std::string Drawing(const char* name);  // a real drawing in tests/data/drawings
 
 }  // namespace kestril::testing

@@ -477,11 +477,7 @@ std::vector<uint8_t> BuildBare(ArchiveWriter& a, std::optional<uint32_t> objectC
 
 ReadResult ReadBytes(Document& doc, const std::vector<uint8_t>& bytes) {
   MemoryStream stream = MemoryStream::View(bytes);
-  ReadResult r;
-  r.kind = Recognise(stream);
-  stream.Seek(0);
-  r.ok = ReadDrawing(doc, stream, r.kind, ReaderEnvironment{});
-  return r;
+  return ReadDocument(doc, stream);
 }
 
 }  // namespace kestril::testing

@@ -146,11 +146,7 @@ std::vector<uint8_t> BuildJws(ArchiveWriter& a, std::optional<uint32_t> objectCo
 std::vector<uint8_t> BuildBare(ArchiveWriter& a,
                                std::optional<uint32_t> objectCount = std::nullopt);
 
-// Reads bytes of a recognised kind into a fresh document, as the picture procedure does.
-struct ReadResult {
-  FileKind kind = FileKind::None;
-  bool ok = false;
-};
+// Reads bytes into the document, as the picture procedure does.
 ReadResult ReadBytes(Document& doc, const std::vector<uint8_t>& bytes);
 
 }  // namespace kestril::testing

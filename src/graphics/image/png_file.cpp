@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "base/errors.h"
@@ -82,6 +83,101 @@ RgbImage ReadPng(const std::string& path) {
     throw EReadError("cannot read " + path + ": " + reason);
   }
   return out;
+}
+
+namespace {
+
+[[noreturn]] void PngFailed(png_structp png, png_const_charp message) {
+  auto* why = static_cast<std::string*>(png_get_error_ptr(png));
+  if (why != nullptr) *why = message;
+  png_longjmp(png, 1);
+}
+
+void PngWarned(png_structp, png_const_charp) {}
+
+// libpng reports failures by a long jump back into the function that set it: each
+// step runs inside such a function, holding nothing that needs destroying.
+template <class Step>
+bool Guarded(png_structp png, Step step) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  step();
+  return true;
+}
+
+}  // namespace
+
+PngRowWriter::PngRowWriter(const std::string& path, int32_t width, int32_t height,
+                           const std::vector<std::pair<std::string, std::string>>& texts)
+    : path_(path), height_(height) {
+  if (width <= 0 || height <= 0) {
+    throw EReadError("an empty picture cannot be written as PNG: " + path);
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &why_, PngFailed, PngWarned);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  png_ = png;
+  info_ = info;
+  file_ = std::fopen(path.c_str(), "wb");
+  if (png == nullptr || info == nullptr || file_ == nullptr) {
+    const std::string reason = file_ == nullptr ? std::strerror(errno) : "out of memory";
+    Close();
+    throw EReadError("cannot write " + path + ": " + reason);
+  }
+  std::vector<png_text> chunks(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
+    chunks[i].key = const_cast<char*>(texts[i].first.c_str());
+    chunks[i].text = const_cast<char*>(texts[i].second.c_str());
+  }
+  const bool ok = Guarded(png, [&] {
+    png_init_io(png, file_);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!chunks.empty()) png_set_text(png, info, chunks.data(), static_cast<int>(chunks.size()));
+    png_write_info(png, info);
+    png_set_bgr(png);
+  });
+  if (!ok) {
+    const std::string reason = why_;
+    Close();
+    throw EReadError("cannot write " + path + ": " + reason);
+  }
+}
+
+PngRowWriter::~PngRowWriter() {
+  Close();
+}
+
+void PngRowWriter::Close() {
+  auto png = static_cast<png_structp>(png_);
+  auto info = static_cast<png_infop>(info_);
+  if (png != nullptr) png_destroy_write_struct(&png, info ? &info : nullptr);
+  png_ = info_ = nullptr;
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+void PngRowWriter::WriteRow(const uint8_t* bgr) {
+  auto png = static_cast<png_structp>(png_);
+  if (png == nullptr || written_ >= height_) throw EReadError("too many rows for " + path_);
+  if (!Guarded(png, [&] { png_write_row(png, bgr); })) {
+    throw EReadError("cannot write " + path_ + ": " + why_);
+  }
+  ++written_;
+}
+
+void PngRowWriter::Finish() {
+  auto png = static_cast<png_structp>(png_);
+  if (png == nullptr || written_ != height_) throw EReadError("rows missing in " + path_);
+  if (!Guarded(png, [&] { png_write_end(png, static_cast<png_infop>(info_)); })) {
+    throw EReadError("cannot write " + path_ + ": " + why_);
+  }
+  std::FILE* f = file_;
+  file_ = nullptr;
+  const bool flushed = std::fflush(f) == 0;
+  if (std::fclose(f) != 0 || !flushed) {
+    throw EReadError("cannot write " + path_ + ": " + std::strerror(errno));
+  }
 }
 
 }  // namespace kestril

@@ -1,5 +1,6 @@
 #include "platform/system.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -19,5 +20,11 @@ std::string ExecutableFolder() {
 }
 
 void PumpMessages() {}
+
+int64_t FileModifiedTime(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return 0;
+  return static_cast<int64_t>(st.st_mtime);
+}
 
 }  // namespace kestril

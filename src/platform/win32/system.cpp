@@ -17,6 +17,16 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
 }
 
+int64_t FileModifiedTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  const uint64_t ticks = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime;
+  // 100-nanosecond ticks since 1601-01-01.
+  constexpr uint64_t kTicksTo1970 = 116444736000000000ULL;
+  return ticks < kTicksTo1970 ? 0 : static_cast<int64_t>((ticks - kTicksTo1970) / 10000000ULL);
+}
+
 void PumpMessages() {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

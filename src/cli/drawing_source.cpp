@@ -1,0 +1,28 @@
+#include "cli/drawing_source.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/system.h"
+
+namespace kestril::cli {
+
+ReaderEnvironment SourceEnvironment(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  const std::string full = ec ? path : absolute.lexically_normal().string();
+  ReaderEnvironment env;
+  env.source = SourceFile{full, FileModifiedTime(full)};
+  env.hostFolder = ExecutableFolder();
+  return env;
+}
+
+std::string CutShortWarning(const Document& doc) {
+  if (doc.TopLevelObjects() < doc.ObjectCount) {
+    return "cut short: " + std::to_string(doc.TopLevelObjects()) + " of the " +
+           std::to_string(doc.ObjectCount) + " objects it announces were read";
+  }
+  return "cut short: block definitions it uses are missing or incomplete";
+}
+
+}  // namespace kestril::cli

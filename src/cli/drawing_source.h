@@ -1,0 +1,18 @@
+// What the commands share about the drawing files they read.
+#pragma once
+
+#include <string>
+
+#include "document/document.h"
+#include "document/reader.h"
+
+namespace kestril::cli {
+
+// The reader's environment for a drawing read from this file: the file's own title,
+// full path and time name the drawing.
+ReaderEnvironment SourceEnvironment(const std::string& path);
+
+// One line saying what is missing from a drawing that was read but is not complete.
+std::string CutShortWarning(const Document& doc);
+
+}  // namespace kestril::cli

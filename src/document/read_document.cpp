@@ -1,0 +1,142 @@
+// The whole read of one request: recognition, the kind's header, the archive (or the
+// scan for old data), the drawing's names, and whether anything was cut short.
+#include <cctype>
+#include <string_view>
+
+#include "document/reader_steps.h"
+
+namespace kestril {
+namespace {
+
+bool EndsWithNoCase(std::string_view s, std::string_view upperSuffix) {
+  if (s.size() < upperSuffix.size()) return false;
+  const std::string_view tail = s.substr(s.size() - upperSuffix.size());
+  for (size_t i = 0; i < upperSuffix.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(tail[i])) != upperSuffix[i]) return false;
+  }
+  return true;
+}
+
+// Jw_cad names a drawing by its file name without these extensions.
+std::string TitleOf(std::string name) {
+  for (std::string_view ext : {".JWW", ".JWC", ".DXF"}) {
+    if (EndsWithNoCase(name, ext)) {
+      name.resize(name.size() - ext.size());
+      break;
+    }
+  }
+  return name;
+}
+
+// Either separator: names may come from Windows hosts or POSIX ones.
+size_t LastSeparator(std::string_view path) {
+  return path.find_last_of("/\\");
+}
+
+void NameFromSource(Document& doc, const SourceFile& source) {
+  const std::string_view path = source.path;
+  const size_t sep = LastSeparator(path);
+  std::string name(sep == std::string_view::npos ? path : path.substr(sep + 1));
+  if (EndsWithNoCase(name, ".JWS")) name.resize(name.size() - 4);
+  doc.FileTitle = TitleOf(std::move(name));
+  doc.FilePath = source.path;
+  doc.FileTime = source.modified;
+  doc.SourceFolder = sep == std::string_view::npos ? "." : std::string(path.substr(0, sep));
+  if (doc.SourceFolder.empty()) doc.SourceFolder = std::string(path.substr(0, 1));  // the root
+}
+
+// Nothing of a file read before may name this drawing, so what is unknown stays empty.
+void NameFromJwCad(Document& doc, const ReaderEnvironment& env) {
+  doc.FileTitle.clear();
+  doc.FilePath.clear();
+  doc.FileTime = 0;
+  doc.SourceFolder.clear();
+  if (!env.jwCadRecent) return;
+  const JwCadRecentFile& recent = *env.jwCadRecent;
+  if (recent.folder.empty()) {
+    doc.FileTitle = "no-name";
+    doc.FilePath = env.hostFolder + "\\no-name.jww";
+    return;
+  }
+  doc.FileTitle = TitleOf(recent.file);
+  doc.FilePath = recent.folder + "\\" + doc.FileTitle + ".jww";
+}
+
+bool ReadKind(Document& doc, Stream& s, FileKind kind, ReadState& state,
+              const ReaderEnvironment& env) {
+  bool ok = false;
+  switch (kind) {
+    case FileKind::None:
+      return false;
+    case FileKind::Jww:
+      if (!ReadJwwHeader(doc, s, state)) return ScanArchive(doc, s, state, env);
+      ok = ReadArchive(doc, s, state, env);
+      break;
+    case FileKind::Jws:
+      ReadJwsHeader(doc, s, state);
+      doc.ShowAllLayers = true;
+      ok = ReadArchive(doc, s, state, env);
+      break;
+    case FileKind::Bare:
+      if (!ReadBareHeader(doc, s, state)) return false;
+      doc.ShowAllLayers = true;
+      ok = ReadArchive(doc, s, state, env);
+      break;
+  }
+  if (doc.Header.Version < 65) ok = ScanArchive(doc, s, state, env);
+  return ok;
+}
+
+template <class Inserts>
+bool AllDefined(const Document& doc, const Inserts& inserts) {
+  for (const FDataBlock& insert : inserts) {
+    if (doc.FindBlockDefinition(insert.blockNumber) == nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ResetDocument(Document& doc) {
+  doc.Reset();
+}
+
+void LoadFileName(Document& doc, const ReaderEnvironment& env) {
+  if (env.source) {
+    NameFromSource(doc, *env.source);
+  } else {
+    NameFromJwCad(doc, env);
+  }
+}
+
+bool IsComplete(const Document& doc, const ReadState& state) {
+  switch (state.end) {
+    case ArchiveEnd::NullTag:
+    case ArchiveEnd::KeepRule:
+    case ArchiveEnd::EndOfStream:
+    case ArchiveEnd::ShortRecord:
+      break;
+    case ArchiveEnd::NotWalked:
+    case ArchiveEnd::ReadError:
+      return false;
+  }
+  // Data may end after a whole record anywhere, so the walk's end alone cannot tell a
+  // cut: the objects the header announces, the members the last definition announces
+  // and the definitions the inserts use must all be there.
+  return doc.TopLevelObjects() >= state.announcedObjects && state.openDefinitionMembers <= 0 &&
+         AllDefined(doc, doc.TopLevel.BlockInserts) && AllDefined(doc, doc.Members.BlockInserts);
+}
+
+ReadResult ReadDocument(Document& doc, Stream& stream, const ReaderEnvironment& env) {
+  ReadResult r;
+  stream.Seek(0);
+  r.kind = Recognise(stream);
+  if (r.kind == FileKind::None) return r;
+  stream.Seek(0);
+  ReadState state;
+  r.ok = ReadKind(doc, stream, r.kind, state, env);
+  r.complete = r.ok && IsComplete(doc, state);
+  return r;
+}
+
+}  // namespace kestril
