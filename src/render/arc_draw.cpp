@@ -8,6 +8,7 @@
 #include "graphics/solids.h"
 #include "render/arc_placement.h"
 #include "render/dash_pattern.h"
+#include "render/draw_cache.h"
 #include "render/draw_rules.h"
 #include "render/entity_draw.h"
 
@@ -47,10 +48,10 @@ void Draw(RenderContext& ctx, const FDataEnko& r) {
     placed = PlaceCircleSolid(ctx.placement, stored, grown);
   }
 
-  TStyleLineCanvas style;
-  style.Canvas = &ctx.canvas;
+  TStyleLineCanvas& style = ctx.cache.Style(ctx.canvas);
   style.LineType = type;
-  style.Pattern = type == 1 || random ? kSolidStroke : BuildDashPattern(h, type);
+  const TDoubleDynArray& pattern = type == 1 || random ? kSolidStroke : ctx.cache.Pattern(type);
+  style.Pattern.assign(pattern.begin(), pattern.end());
   style.Color = FinalColor(ctx, r.attr, PenColorOf(ctx, r.attr.penColor));
   const int32_t width = StrokeWidth(ctx, r.attr);
   style.Width = width;
@@ -58,9 +59,8 @@ void Draw(RenderContext& ctx, const FDataEnko& r) {
   const uint8_t full = static_cast<uint8_t>(r.fullCircle);
   ctx.canvas.BeginPath();
   if (random) {
-    const std::vector<double> shape = RandomLineShape(h, type);
     DrawRandomArc(style, placed.centre, placed.radius, placed.start, placed.sweep, placed.flatness,
-                  placed.tilt, shape, static_cast<int32_t>(h.RandomWidth[type]),
+                  placed.tilt, ctx.cache.Shape(type), static_cast<int32_t>(h.RandomWidth[type]),
                   static_cast<int32_t>(h.LinePitch[type]), full, ctx.view);
   } else if (circle) {
     DrawCircleArc(style, placed.centre, full, placed.radius, placed.start, placed.sweep, ctx.view);
@@ -74,9 +74,8 @@ void Draw(RenderContext& ctx, const FDataEnko& r) {
   ctx.canvas.EndPath();
   ctx.canvas.FlattenPath();
 
-  TPath path;
+  TPath& path = ctx.cache.Path();
   path.GetFromCanvas(ctx.canvas);
-  const TDoubleDynArray& pattern = random ? kSolidStroke : style.Pattern;
   path.DrawStyled(ctx.canvas, style.Color, width, pattern, ctx.options.PreviewMode, true);
 }
 

@@ -6,6 +6,7 @@
 #include "document/placement.h"
 #include "graphics/canvas/canvas.h"
 #include "graphics/view.h"
+#include "render/draw_cache.h"
 #include "render/render_options.h"
 
 namespace kestril {
@@ -19,6 +20,7 @@ struct RenderContext {
   BlockPlacement placement;
   // Shared by every insert of one drawing, so nested blocks cannot run away.
   MemberVisitBudget budget;
+  DrawCache& cache;
 };
 
 }  // namespace kestril
