@@ -24,8 +24,10 @@ uint8_t KindOf(uint8_t type) {
   }
 }
 
+// Integer ends: the squares cannot overflow a double, so hypot's care is not needed.
 double SegmentLength(const TPoint& a, const TPoint& b) {
-  return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+  const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+  return std::sqrt(dx * dx + dy * dy);
 }
 
 // The point `by` pixels back from `from` towards `toward`, `length` apart, rounded.
@@ -119,41 +121,37 @@ void StrokeDashes(std::span<const TPoint> points, Canvas& canvas, Color color, i
   }
 
   double accum = 0;  // along the polyline up to points[j]
+  double last = 0;   // the length of the segment that ends at points[j]
   size_t j = 0;
   size_t k = 0;
   double dashStart = 0;
   double dashEnd = entry(0);
+  const auto step = [&] {
+    last = SegmentLength(points[j], points[j + 1]);
+    accum += last;
+    ++j;
+  };
   while (j < n) {
-    while (accum < dashStart && j + 1 < n) {
-      accum += SegmentLength(points[j], points[j + 1]);
-      ++j;
-    }
+    while (accum < dashStart && j + 1 < n) step();
     if (accum < dashStart) break;
     // Whole cycles on the part of the segment that cannot reach the canvas draw nothing.
     if (j > 0 && accum - dashStart > cycle) {
-      const double length = SegmentLength(points[j - 1], points[j]);
       const double target =
-          ReachFrom(points[j - 1], points[j], near, accum - length, length, dashStart, accum);
+          ReachFrom(points[j - 1], points[j], near, accum - last, last, dashStart, accum);
       if (target - dashStart > cycle) {
         const double skip = std::floor((target - dashStart) / cycle) * cycle;
         dashStart += skip;
         dashEnd += skip;
       }
     }
-    const double before = j > 0 ? SegmentLength(points[j - 1], points[j]) : 0;
     dash.clear();
-    if (dashStart < accum)
-      dash.push_back(Back(points[j], points[j - 1], accum - dashStart, before));
+    if (dashStart < accum) dash.push_back(Back(points[j], points[j - 1], accum - dashStart, last));
     while (accum <= dashEnd) {
       dash.push_back(points[j]);
       if (j + 1 == n) break;
-      accum += SegmentLength(points[j], points[j + 1]);
-      ++j;
+      step();
     }
-    if (dashEnd < accum) {
-      dash.push_back(
-          Back(points[j], points[j - 1], accum - dashEnd, SegmentLength(points[j - 1], points[j])));
-    }
+    if (dashEnd < accum) dash.push_back(Back(points[j], points[j - 1], accum - dashEnd, last));
     if (BoxReaches(dash, near)) StrokePolyline(dash, canvas);
     k = (k + 1) % m;
     dashStart = dashEnd;
