@@ -23,11 +23,13 @@ TViewTransform View() {
   return v;
 }
 
-RecordingCanvas Draw(const std::vector<uint8_t>& bytes, RenderOptions options = {}) {
+RecordingCanvas Draw(const std::vector<uint8_t>& bytes, RenderOptions options = {},
+                     DrawingExtentRecord* extent = nullptr) {
   Document doc;
   EXPECT_TRUE(ReadBytes(doc, bytes).ok);
   RecordingCanvas canvas(800, 600);
   RenderDrawing(doc, View(), options, canvas, 800, 600, false);
+  if (extent != nullptr) *extent = doc.DrawingExtent;
   return canvas;
 }
 
@@ -138,7 +140,9 @@ TEST(ArcDraw, PlacedArcsLieOnTheImageOfTheStoredCurve) {
       FDataEnko arc = ArcOf({6, 4}, 8, 0.3, 2.0, Attr(2));
       arc.tiltAngle = s.tilt;
       arc.flatness = s.flatness;
-      const RecordingCanvas canvas = Draw(Placed(k, [&](ArchiveWriter& a) { a.Arc(arc); }));
+      DrawingExtentRecord extent;
+      const RecordingCanvas canvas =
+          Draw(Placed(k, [&](ArchiveWriter& a) { a.Arc(arc); }), {}, &extent);
       std::vector<TaPoint2D> image;
       for (int i = 0; i <= 400; ++i) {
         const double u = arc.startAngle + arc.arcAngle * i / 400;
@@ -146,7 +150,14 @@ TEST(ArcDraw, PlacedArcsLieOnTheImageOfTheStoredCurve) {
         const double c = std::cos(s.tilt), sn = std::sin(s.tilt);
         TaPoint2D p{arc.center.x + c * x - sn * y, arc.center.y + sn * x + c * y};
         if (k.nested) p = k.inner(p);
-        image.push_back(ToDevice(View(), k.outer(p)));
+        p = k.outer(p);
+        // The extent takes in the placed curve (its samples every pi/20 miss at most the
+        // bulge between them).
+        const double bulge = 0.01 * arc.radius * 3;
+        EXPECT_TRUE(p.x >= extent.MinX - bulge && p.x <= extent.MaxX + bulge &&
+                    p.y >= extent.MinY - bulge && p.y <= extent.MaxY + bulge)
+            << p.x << ", " << p.y;
+        image.push_back(ToDevice(View(), p));
       }
       ExpectOnImage(AsDouble(Strokes(canvas)), image, 1.5);
     }
