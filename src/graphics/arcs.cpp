@@ -101,9 +101,13 @@ std::vector<std::array<double, 2>> StretchesInside(const DeviceEllipse& e, doubl
 void TraceNearCanvas(Canvas& canvas, const DeviceEllipse& e, double t0, double t1) {
   if (t1 < t0) std::swap(t0, t1);
   t1 = std::min(t1, t0 + kTwoPi);
-  // The radial error of a cubic over angle w is about 2.7e-4 R (w / (pi/2))^6.
+  // The radial error of a cubic over angle w is about 2.7e-4 R (w / (pi/2))^6. Path
+  // flattening splits a piece into at most 256 chords, which stay within a quarter pixel
+  // of the curve when each is at most sqrt(2 R) long.
+  const double reach = e.Reach();
   const double maxPiece =
-      std::min(kHalfPi, kHalfPi * std::pow(kFarPieceError / (2.7e-4 * e.Reach()), 1.0 / 6));
+      std::min({kHalfPi, kHalfPi * std::pow(kFarPieceError / (2.7e-4 * reach), 1.0 / 6),
+                256 * std::sqrt(2 / reach)});
   for (const auto& [u, v] : StretchesInside(e, t0, t1, GrownCanvasRect(canvas, kFarMargin))) {
     const int pieces = static_cast<int>(
         std::clamp(std::ceil((v - u) / maxPiece), 1.0, static_cast<double>(kMaxFarPieces)));
