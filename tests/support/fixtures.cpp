@@ -1,6 +1,7 @@
 #include "support/fixtures.h"
 
 #include <cmath>
+#include <limits>
 
 #include "support/jww_writer.h"
 
@@ -205,10 +206,37 @@ Fixture ArcBlocks() {
   return {"arc-blocks", BuildJws(a)};
 }
 
+// Curves no drawing should hold, drawn safely: a sweep of 1e300, not-a-number and
+// infinite values, patterns that cannot be walked (no dash at all, every length 0), and
+// tangent bands whose corners lie almost infinitely far off.
+Fixture OddArcs() {
+  TJwwHeader h = TestHeader(700);
+  h.LinePattern[3] = 0;  // no dash at all: (0, 32)
+  h.LinePattern[20] = 0xF0F0F0F0;
+  h.LinePitch[20] = 0;  // every length 0
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  ArchiveWriter a(700);
+  a.Line(Line({0, 0}, {100, 75}, Attr(2)));
+  a.Arc(ArcOf({50, 40}, 10, 0, 1e300, Attr(6)));
+  a.Arc(ArcOf({50, 40}, 15, 0, inf, Attr(6)));
+  a.Arc(ArcOf({50, 40}, nan, 0, 1, Attr(6)));
+  a.Arc(ArcOf({nan, 40}, 5, 0, 1, Attr(6)));
+  a.Arc(ArcOf({25, 50}, 8, 0, 1e300, Attr(7, 12)));
+  a.Arc(Circle({20, 15}, 8, Attr(8, 3)));
+  a.Arc(Circle({45, 15}, 8, Attr(8, 20)));
+  a.Solid(CircleSolid({80, 55}, 8, 0.2, kPi, -1, Attr(1, 101)));
+  a.Solid(CircleSolid({80, 20}, 8, 0.2, 3.14159, -1, Attr(4, 111)));
+  a.Solid(CircleSolid({60, 20}, 8, nan, inf, -1, Attr(1, 101)));
+  a.End();
+  return {"odd-arcs", BuildJww(h, a)};
+}
+
 }  // namespace
 
 std::vector<Fixture> Fixtures() {
-  return {LineTypes(), Points(), Solids(), Blocks(), Layers(), Arcs(), CircleSolids(), ArcBlocks()};
+  return {LineTypes(), Points(),       Solids(),    Blocks(), Layers(),
+          Arcs(),      CircleSolids(), ArcBlocks(), OddArcs()};
 }
 
 }  // namespace kestril::testing
