@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "document/file_stream.h"
 #include "document/reader.h"
+#include "platform/file_stream.h"
 #include "support/jww_writer.h"
 #include "support/sample_drawing.h"
 

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "document/file_stream.h"
 #include "document/reader.h"
 #include "graphics/canvas/recording_canvas.h"
+#include "platform/file_stream.h"
 #include "render/render_driver.h"
 #include "render/view_setup.h"
 #include "support/jww_writer.h"

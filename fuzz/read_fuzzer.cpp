@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/stream.h"
 #include "document/reader.h"
-#include "document/stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kestril::MemoryStream stream = kestril::MemoryStream::View({data, size});

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "document/stream.h"
+#include "base/stream.h"
 #include "plugin/jww_spi_body.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -9,7 +9,7 @@ packages=(
   libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev binutils-mingw-w64-i686
-  wine64
+  wine64 xvfb
 )
 
 missing=()

@@ -13,10 +13,6 @@ int32_t RoundHalfEven(double v) {
   return static_cast<int32_t>(std::rint(v));
 }
 
-TaPoint2D MakePoint(double x, double y) {
-  return {x, y};
-}
-
 TaPoint ToDevicePoints(std::span<const TaPoint2D> points) {
   TaPoint out;
   out.reserve(points.size());

@@ -22,7 +22,6 @@ struct TPoint {
   friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
-using TaPoint2DArray = std::vector<TaPoint2D>;
 using TaPoint = std::vector<TPoint>;
 
 inline constexpr double kPi = std::numbers::pi;
@@ -34,7 +33,6 @@ inline constexpr double kThreeHalfPi = 3 * std::numbers::pi / 2;
 // saturate and NaN gives 0, so hostile coordinates never reach undefined conversions.
 int32_t RoundHalfEven(double v);
 
-TaPoint2D MakePoint(double x, double y);
 TaPoint ToDevicePoints(std::span<const TaPoint2D> points);
 
 // An angle in [0, 2pi); values within about 1e-10 of 0 or of a full turn become 0.

@@ -9,5 +9,6 @@ namespace kestril::cli {
 
 int InfoCommand(std::span<const std::string_view> args);
 int RenderCommand(std::span<const std::string_view> args);
+int SettingsCommand(std::span<const std::string_view> args);
 
 }  // namespace kestril::cli

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/drawing_source.h"
 #include "cli/json.h"
-#include "document/file_stream.h"
+#include "platform/file_stream.h"
 #include "document/reader.h"
 
 namespace kestril::cli {

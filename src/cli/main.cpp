@@ -16,6 +16,8 @@ constexpr const char* kUsage =
     "  render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W] [--antialias]\n"
     "                          the image-viewer plug-in's picture of a drawing, as PNG\n"
     "                          or BMP (without FILE: the bundled sample)\n"
+    "  settings [list | get NAME | set NAME VALUE... | reset [NAME...]]\n"
+    "                          the plug-in's settings: sizes, switches, colours\n"
     "\n"
     "Run 'kestril COMMAND --help' for the options of a command.\n";
 
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
   const std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
   if (command == "info") return kestril::cli::InfoCommand(rest);
   if (command == "render") return kestril::cli::RenderCommand(rest);
+  if (command == "settings") return kestril::cli::SettingsCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -13,8 +13,8 @@
 #include "cli/commands.h"
 #include "cli/drawing_source.h"
 #include "cli/picture_file.h"
-#include "document/file_stream.h"
 #include "platform/file_settings_store.h"
+#include "platform/file_stream.h"
 #include "platform/user_settings.h"
 #include "plugin/jww_spi_body.h"
 

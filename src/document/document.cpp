@@ -4,28 +4,6 @@
 
 namespace kestril {
 
-std::string_view EntityClassName(EntityClass c) {
-  switch (c) {
-    case EntityClass::Line:
-      return "line";
-    case EntityClass::Arc:
-      return "arc";
-    case EntityClass::Text:
-      return "text";
-    case EntityClass::Point:
-      return "point";
-    case EntityClass::Solid:
-      return "solid";
-    case EntityClass::Dimension:
-      return "dimension";
-    case EntityClass::Block:
-      return "block";
-    case EntityClass::List:
-      return "blockdef";
-  }
-  return "?";
-}
-
 TJwwHeader DefaultHeader() {
   TJwwHeader h;
   const StandardTables& t = kStandardTables;

@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
+#include "base/stream.h"
 #include "document/document.h"
-#include "document/stream.h"
 
 namespace kestril {
 

@@ -1,5 +1,7 @@
 #include "document/record_reader.h"
 
+#include "base/endian.h"
+
 namespace kestril {
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "base/stream.h"
 #include "document/document.h"
 #include "document/records.h"
-#include "document/stream.h"
 
 namespace kestril {
 

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 #include "base/plane.h"
 
@@ -22,8 +21,6 @@ enum class EntityClass : uint8_t {
   List,       // TDataList (block definition header)
 };
 inline constexpr int kEntityClassCount = 8;
-
-std::string_view EntityClassName(EntityClass c);
 
 // Common attributes: 15 bytes in the file from version 351 on, 13 before (no penWidth).
 struct FDataHeader {

@@ -10,32 +10,15 @@
 
 #include "base/plane.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/clip.h"
 
 namespace kestril {
-
-// A device rectangle in pixels (doubles), all edges inclusive.
-struct TDeviceRect {
-  double left = 0;
-  double top = 0;
-  double right = 0;
-  double bottom = 0;
-};
 
 // How far beyond the canvas edges geometry may reach before it is cut. Nothing this far
 // away can light a pixel, yet cutting here changes no figure of an ordinary drawing.
 inline constexpr double kFarMargin = 1 << 21;
 
 inline constexpr Color kWhite = 0xFFFFFF;
-
-// The canvas rectangle grown by margin on every side.
-TDeviceRect GrownCanvasRect(const Canvas& canvas, double margin);
-
-bool IsFinite(const TaPoint2D& p);
-
-// Cuts the line origin + t * dir to the rectangle, narrowing [t0, t1]; false when no
-// part of that range lies inside.
-bool ClipLine(const TaPoint2D& origin, const TaPoint2D& dir, const TDeviceRect& rect, double& t0,
-              double& t1);
 
 // The integer width of a pen of w pixels; the thinnest pen (0) for widths below 0.5 and
 // for NaN.

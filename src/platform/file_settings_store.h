@@ -15,6 +15,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,24 +24,6 @@
 #include "platform/settings_store.h"
 
 namespace kestril {
-
-class FileSettingsStore final : public SettingsStore {
- public:
-  explicit FileSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
-
-  // Answers nullptr when the file exists but cannot be read, or when a key to be
-  // created cannot be written.
-  std::unique_ptr<SettingsKey> OpenKey(std::string_view path, bool create) override;
-
-  const std::filesystem::path& File() const { return file_; }
-
- private:
-  std::filesystem::path file_;
-};
-
-// $XDG_CONFIG_HOME/kestril/settings.reg, or ~/.config/kestril/settings.reg when
-// XDG_CONFIG_HOME is unset or not absolute; empty when neither can be found.
-std::filesystem::path DefaultSettingsFile();
 
 // The file's contents as the store sees them: exposed for tests.
 struct SettingsFileModel {
@@ -53,6 +36,13 @@ struct SettingsFileModel {
   struct Section {
     std::string header;  // between the brackets, as written
     std::vector<Entry> entries;
+
+    // The integer or string value of that name (ASCII case ignored), or nullptr.
+    const Entry* Find(std::string_view name) const;
+    // Replaces the value of e's name, keeping the spelling already there, or appends e.
+    void Put(Entry e);
+    // Removes the value of that name; false when there was none.
+    bool Remove(std::string_view name);
   };
   std::vector<std::string> preamble;  // lines before the first key, header line excluded
   std::vector<Section> sections;
@@ -63,5 +53,28 @@ struct SettingsFileModel {
   Section* FindKey(std::string_view path);
   Section& AddKey(std::string_view path);
 };
+
+class FileSettingsStore final : public SettingsStore {
+ public:
+  explicit FileSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+  // Answers nullptr when the file exists but cannot be read, or when a key to be
+  // created cannot be written.
+  std::unique_ptr<SettingsKey> OpenKey(std::string_view path, bool create) override;
+
+  const std::filesystem::path& File() const { return file_; }
+
+  // Lets edit change the values of one key (created when missing), then rewrites the
+  // file once: every change or none. False, with the file as it was, when the file
+  // cannot be read or written.
+  bool EditKey(std::string_view path, const std::function<void(SettingsFileModel::Section&)>& edit);
+
+ private:
+  std::filesystem::path file_;
+};
+
+// $XDG_CONFIG_HOME/kestril/settings.reg, or ~/.config/kestril/settings.reg when
+// XDG_CONFIG_HOME is unset or not absolute; empty when neither can be found.
+std::filesystem::path DefaultSettingsFile();
 
 }  // namespace kestril

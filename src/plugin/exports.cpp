@@ -12,6 +12,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "config/win32/options_dialog.h"
 #define KESTRIL_EXPORT
 #else
 #define KESTRIL_EXPORT __attribute__((visibility("default")))
@@ -51,6 +53,9 @@ class PluginLibrary {
       std::unique_ptr<SettingsStore> store = OpenUserSettings();
       const PluginSettings settings = LoadSettings(*store, true);
       body_ = std::make_unique<TJwwSPIBody>(settings, std::move(store));
+#ifdef _WIN32
+      body_->SetOptionsDialog(ShowOptionsDialog);
+#endif
       return true;
     } catch (...) {
       return false;
@@ -164,8 +169,19 @@ KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL GetPreview(const char* buffer, intptr_t 
 }
 
 KESTRIL_EXPORT int32_t KESTRIL_SPI_CALL ConfigurationDlg(void* parent, int32_t function) {
-  const kestril::Turn turn;
-  auto* body = library.Body();
+  // No turn for the whole call: the dialog stays open as long as its user likes, and a
+  // host's other threads must not hang on it meanwhile. The body takes a turn whenever
+  // it reads or changes the settings.
+  kestril::TJwwSPIBody* body = nullptr;
+  {
+    const kestril::Turn turn;
+    body = library.Body();
+    if (body)
+      body->SetTurnTaker([](const std::function<void()>& f) {
+        const kestril::Turn inner;
+        f();
+      });
+  }
   return body ? kestril::SpiConfigurationDlg(*body, parent, function) : kestril::kSpiOtherError;
 }
 

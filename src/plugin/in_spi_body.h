@@ -1,6 +1,6 @@
 // The plug-in frame: the body behind the six exports, the pixel block handed to the
-// host, and the frame operations that turn the host's arguments into streams and
-// every failure into the interface's result codes.
+// host, and the frame operations that turn the host's arguments into streams
+// (host_input.h) and every failure into the interface's result codes.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#include "document/stream.h"
+#include "base/stream.h"
+#include "graphics/image/bmp_layout.h"
 #include "platform/local_memory.h"
+#include "plugin/host_input.h"
 #include "plugin/kestril_spi.h"
+#include "plugin/wire_records.h"
 
 namespace kestril {
 
@@ -28,51 +31,6 @@ enum SpiResult : int32_t {
 };
 
 using ProgressProc = KestrilProgressProc;
-
-// The header block handed to the host: a BITMAPINFOHEADER and room for 256 palette
-// entries.
-inline constexpr size_t kHeaderBlockSize = 1064;
-// IsSupported reads this much from a host's memory pointer.
-inline constexpr size_t kIsSupportedBytes = 2000;
-// The picture-info record: 26 bytes for 32-bit hosts, 30 for 64-bit ones.
-inline constexpr size_t kPictureInfoSize = 22 + sizeof(void*);
-
-// BITMAPINFOHEADER, 40 bytes little-endian.
-struct BitmapInfoHeader {
-  static constexpr size_t kSize = 40;
-  uint32_t size = kSize;
-  int32_t width = 0;
-  int32_t height = 0;  // positive: rows stored bottom-up
-  uint16_t planes = 1;
-  uint16_t bitCount = 24;
-  uint32_t compression = 0;
-  uint32_t sizeImage = 0;
-  int32_t xPelsPerMeter = 0;
-  int32_t yPelsPerMeter = 0;
-  uint32_t clrUsed = 0;
-  uint32_t clrImportant = 0;
-
-  void WriteTo(std::span<uint8_t> out) const;  // out holds at least 40 bytes
-  static BitmapInfoHeader ReadFrom(std::span<const uint8_t> in);
-};
-
-// Bytes per BMP row of the given width and bit count, rounded up to 4; -1 when the
-// width is negative or the row would not fit in 32 bits.
-int64_t DibStride(int64_t width, int64_t bitCount);
-
-// What a body reports for GetPictureInfo.
-struct PictureInfo {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  uint16_t xDensity = 0;
-  uint16_t yDensity = 0;
-  int16_t colorDepth = 0;
-  LocalHandle info = nullptr;
-
-  void WriteTo(uint8_t* out) const;  // kPictureInfoSize bytes
-};
 
 // The pixel block handed to the host. The frame decides whether the block goes to the
 // host or is freed; the object only frees a block nobody took.
@@ -133,11 +91,6 @@ class TInSPIBody {
 // The interface's code for an exception: out of memory or resources 4, file open and
 // stream errors 6, anything else 8.
 int32_t ErrorCodeOf(std::exception_ptr error);
-
-// The input of GetPictureInfo, GetPicture and GetPreview: flags & 7 selects a memory
-// image of `length` bytes, otherwise `buffer` names a file whose data starts at byte
-// `length`. Position 0 of the stream is the start of the data either way.
-std::unique_ptr<Stream> OpenInput(const char* buffer, intptr_t length, uint32_t flags);
 
 // The frame operations behind the exports; they never throw.
 int32_t SpiGetPluginInfo(TInSPIBody& body, int32_t infoNumber, char* buffer,

@@ -101,7 +101,24 @@ int32_t TJwwSPIBody::GetPreview(Stream& stream, std::span<uint8_t> header, TDIBS
   return RenderRequest(stream, header, dib, true);
 }
 
-int32_t TJwwSPIBody::ConfigurationDlg(void*, int32_t) {
+int32_t TJwwSPIBody::ConfigurationDlg(void* parent, int32_t) {
+  if (!optionsDialog_) return kSpiSuccess;
+  auto inTurn = [this](const std::function<void()>& f) {
+    if (turnTaker_) {
+      turnTaker_(f);
+    } else {
+      f();
+    }
+  };
+  PluginSettings working;
+  inTurn([&] { working = settings_; });
+  const std::function<void()> publish = [&] { inTurn([&] { settings_ = working; }); };
+  if (optionsDialog_(parent, working, publish)) {
+    inTurn([&] {
+      settings_ = working;
+      if (store_) SaveSettings(*store_, settings_);
+    });
+  }
   return kSpiSuccess;
 }
 
@@ -119,7 +136,7 @@ std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t 
                                                          bool preview) {
   if (width < 0 || height < 0) throw Error("negative picture size in the settings");
   // Refuse what could never be delivered before drawing it.
-  const int64_t stride = DibStride(width, 24);
+  const int64_t stride = BmpStride(width, 24);
   if (stride < 0 || stride * height > static_cast<int64_t>(UINT32_MAX)) {
     throw EOutOfResources("picture too large");
   }
@@ -141,7 +158,7 @@ void TJwwSPIBody::Deliver(const RasterCanvas* canvas, int32_t width, int32_t hei
   BitmapInfoHeader h;
   h.width = width;
   h.height = height;
-  h.sizeImage = static_cast<uint32_t>(DibStride(width, 24) * height);
+  h.sizeImage = static_cast<uint32_t>(BmpStride(width, 24) * height);
   dib.Allocate(h);
   h.WriteTo(header);
   dib.Lock();

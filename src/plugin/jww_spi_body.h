@@ -18,6 +18,13 @@ namespace kestril {
 
 // The picture drawn on: the platform's raster canvas unless a test supplies another.
 using CanvasFactory = std::function<std::unique_ptr<RasterCanvas>(int32_t width, int32_t height)>;
+// The options dialog: shows itself owned by parent and edits `working`, a copy of the
+// settings, calling publish() whenever its changes are to take effect; answers true
+// when it closed with every value stored in `working`.
+using OptionsDialog = std::function<bool(void* parent, PluginSettings& working,
+                                         const std::function<void()>& publish)>;
+// Runs f while every other call into the library waits for its turn.
+using TurnTaker = std::function<void(const std::function<void()>& f)>;
 
 class TJwwSPIBody final : public TInSPIBody {
  public:
@@ -28,7 +35,10 @@ class TJwwSPIBody final : public TInSPIBody {
   int32_t GetPictureInfo(Stream& stream, PictureInfo& info, std::string& text) override;
   int32_t GetPicture(Stream& stream, std::span<uint8_t> header, TDIBSection& dib) override;
   int32_t GetPreview(Stream& stream, std::span<uint8_t> header, TDIBSection& dib) override;
-  // The options dialog comes later; until then the settings stay as they are.
+  // Shows the options dialog, when the platform has one, and writes the settings as soon
+  // as it closes, so that a host that never unloads the library loses nothing. 0. The
+  // dialog takes a turn only to read or change the settings: it stays open as long as
+  // its user likes, and other threads' calls must not wait for it.
   int32_t ConfigurationDlg(void* parent, int32_t function) override;
 
   // The steps of the picture procedure, in order, for the procedure itself and for
@@ -55,6 +65,8 @@ class TJwwSPIBody final : public TInSPIBody {
   int32_t OutputWidth() const { return outputWidth_; }
   int32_t OutputHeight() const { return outputHeight_; }
   void SetCanvasFactory(CanvasFactory factory) { canvasFactory_ = std::move(factory); }
+  void SetOptionsDialog(OptionsDialog dialog) { optionsDialog_ = std::move(dialog); }
+  void SetTurnTaker(TurnTaker turns) { turnTaker_ = std::move(turns); }
 
  private:
   bool Recognise(Stream& stream);
@@ -65,6 +77,8 @@ class TJwwSPIBody final : public TInSPIBody {
   std::unique_ptr<SettingsStore> store_;
   std::string hostFolder_;
   CanvasFactory canvasFactory_;
+  OptionsDialog optionsDialog_;
+  TurnTaker turnTaker_;
 
   // What the most recent request left behind: the next one starts from it.
   Document doc_;

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "document/file_stream.h"
 #include "document/reader_steps.h"
+#include "platform/file_stream.h"
 #include "platform/native_file.h"
 #include "support/jww_writer.h"
 #include "support/real_drawings.h"

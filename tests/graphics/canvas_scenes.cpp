@@ -1,5 +1,7 @@
 #include "canvas_scenes.h"
 
+#include "graphics/text_image.h"
+
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -122,6 +124,36 @@ void FarCoordinates(Canvas& c) {
   c.Ellipse(-300, 60, 400, 400);
 }
 
+// 7 x 5 pixels, each of its own colour.
+DecodedImage SmallImage() {
+  DecodedImage image = AllocateImage(7, 5);
+  for (int32_t y = 0; y < 5; ++y) {
+    for (int32_t x = 0; x < 7; ++x) {
+      uint8_t* p = image.Row(y) + 3 * x;
+      p[0] = uint8_t(40 * y);       // blue
+      p[1] = uint8_t(30 * x + 20);  // green
+      p[2] = uint8_t(200 - 20 * x);
+    }
+  }
+  return image;
+}
+
+void StretchedImages(Canvas& c) {
+  const DecodedImage image = SmallImage();
+  c.StretchImage(2, 2, 30, 19, image);      // enlarged
+  c.StretchImage(35, 2, 39, 5, image);      // shrunk
+  c.StretchImage(70, 2, 45, 20, image);     // mirrored left to right
+  c.StretchImage(75, 30, 100, 10, image);   // mirrored top to bottom
+  c.StretchImage(110, 60, 80, 40, image);   // both
+  c.StretchImage(-10, 60, 30, 100, image);  // cut by the picture's edges
+  c.StretchImage(40, 70, 47, 75, image);    // as it is
+  c.StretchImage(-5000, 84, 5000, 88, image);
+}
+
+void HugeImageBox(Canvas& c) {
+  c.StretchImage(-2000000000, -2000000000, 2000000000, 2000000000, SmallImage());
+}
+
 constexpr CanvasScene kScenes[] = {
     {"thin_lines", 120, 90, ThinLines},
     {"polygon_fill", 120, 90, PolygonFill},
@@ -133,6 +165,8 @@ constexpr CanvasScene kScenes[] = {
     {"path_fill", 120, 90, PathFill},
     {"rects", 120, 90, Rects},
     {"far_coordinates", 120, 90, FarCoordinates},
+    {"stretched_images", 120, 90, StretchedImages},
+    {"huge_image_box", 120, 90, HugeImageBox},
 };
 
 void TraceLines(Canvas& c) {
@@ -197,6 +231,15 @@ std::span<const CanvasScene> CanvasScenes() {
 }
 std::span<const PathScene> PathScenes() {
   return kPathScenes;
+}
+
+void DrawTextImages(Canvas& canvas, const std::string& images, const std::string& own) {
+  // One drawing unit per pixel, drawing y up from the picture's bottom edge.
+  const TViewTransform view{.YAxisFactor = -1, .Scale = 1, .ViewMin = {0, 0}, .ViewMax = {0, 90}};
+  DrawTextImage(canvas, {5, 40}, "^@BMpic24.bmp,30,20", view, {images});
+  DrawTextImage(canvas, {40, 40}, "^@BMalpha.png,20", view, {images});
+  DrawTextImage(canvas, {70, 85}, "^@BM\x95\x5C.png,40,-30", view, {own});
+  DrawTextImage(canvas, {5, 85}, "^@BMmissing.png,30,20", view, {images});
 }
 
 }  // namespace kestril::test

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "graphics/canvas/canvas.h"
 
@@ -27,5 +28,11 @@ struct PathScene {
 };
 
 std::span<const PathScene> PathScenes();
+
+// Image references drawn by DrawTextImage on a 120 x 90 picture: test pictures found
+// in the drawing's folder `images`, and one named 表.png (in Shift-JIS, its second byte
+// a backslash) in `own`, a copy of pic.png.
+inline constexpr int32_t kTextImagesWidth = 120, kTextImagesHeight = 90;
+void DrawTextImages(Canvas& canvas, const std::string& images, const std::string& own);
 
 }  // namespace kestril::test

@@ -1,9 +1,11 @@
 #include "canvas_test_util.h"
 
+#include "graphics/image/bmp_layout.h"
+
 namespace kestril::test {
 
 Pixels::Pixels(const RasterCanvas& canvas) : w_(canvas.Width()), h_(canvas.Height()) {
-  const size_t stride = (size_t(w_) * 3 + 3) & ~size_t{3};
+  const size_t stride = static_cast<size_t>(BmpStride(w_));
   std::vector<uint8_t> rows(stride * size_t(h_));
   canvas.CopyBmpRows(rows, stride);
   data_.resize(size_t(w_) * size_t(h_));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "canvas_test_util.h"
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/canvas/recording_canvas.h"
+#include "graphics/image/bmp_layout.h"
+#include "graphics/image/image_decoder.h"
 #include "support/ink_overlap.h"
 
 namespace kestril {
@@ -32,7 +35,7 @@ bool InCi() {
 }
 
 void WritePpm(const fs::path& path, const std::vector<uint8_t>& rows, int32_t w, int32_t h) {
-  const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+  const size_t stride = static_cast<size_t>(BmpStride(w));
   std::ofstream f(path, std::ios::binary);
   f << "P6\n" << w << " " << h << "\n255\n";
   for (int32_t y = h - 1; y >= 0; --y) {
@@ -91,8 +94,8 @@ class GdiCanvasUnderWine : public ::testing::Test {
     // Wine maps drive Z: to the root of the POSIX file system.
     const std::string command = "WINEDEBUG=-all WINEPREFIX='" KESTRIL_WINE_WORK_DIR "/prefix' " +
                                 std::string(kWine) + " '" + exe.string() +
-                                "' 'Z:" + Out().string() + "' >'" + (Out() / "wine.log").string() +
-                                "' 2>&1";
+                                "' 'Z:" + Out().string() + "' 'Z:" KESTRIL_TEST_DATA "/images' >'" +
+                                (Out() / "wine.log").string() + "' 2>&1";
     if (std::system(command.c_str()) != 0) {
       failure_ = command + "\nfailed, see " + (Out() / "wine.log").string();
     }
@@ -130,7 +133,7 @@ TEST_F(GdiCanvasUnderWine, InksTheSamePixelsAsTheCairoCanvas) {
     const int32_t w = scene.width, h = scene.height;
     std::ifstream f(out / (std::string(scene.name) + ".bgr"), std::ios::binary);
     const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
-    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(BmpStride(w));
     ASSERT_EQ(gdiRows.size(), stride * size_t(h));
 
     CairoCanvas cairo(w, h);
@@ -147,6 +150,94 @@ TEST_F(GdiCanvasUnderWine, InksTheSamePixelsAsTheCairoCanvas) {
     std::printf("%-16s IoU %.3f\n", scene.name, iou);
     EXPECT_GE(iou, 0.9) << "compare " << out.string() << "/" << scene.name << "-{gdi,cairo}.ppm";
   }
+}
+
+// Stretched images are not blended, so GDI and Cairo must agree on every pixel.
+TEST_F(GdiCanvasUnderWine, StretchesImagesToTheSamePixelsAsTheCairoCanvas) {
+  for (const char* name : {"stretched_images", "huge_image_box"}) {
+    SCOPED_TRACE(name);
+    const auto scene =
+        std::find_if(test::CanvasScenes().begin(), test::CanvasScenes().end(),
+                     [&](const test::CanvasScene& s) { return s.name == std::string(name); });
+    ASSERT_NE(scene, test::CanvasScenes().end());
+    std::ifstream f(Out() / (std::string(name) + ".bgr"), std::ios::binary);
+    const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
+    CairoCanvas cairo(scene->width, scene->height);
+    scene->draw(cairo);
+    std::vector<uint8_t> cairoRows(gdiRows.size());
+    cairo.CopyBmpRows(cairoRows, (size_t(scene->width) * 3 + 3) & ~size_t{3});
+    EXPECT_TRUE(gdiRows == cairoRows)
+        << "compare " << Out().string() << "/" << name << "-{gdi,cairo}.ppm";
+  }
+}
+
+// The Windows decoders (WIC, as Wine implements it) and the native ones give the same
+// pixels for every test image, JPEG within a few levels, and refuse the same files.
+TEST_F(GdiCanvasUnderWine, DecodesTheTestImagesAsTheNativeDecodersDo) {
+  int compared = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(KESTRIL_TEST_DATA "/images")) {
+    const std::string name = entry.path().filename().string();
+    const std::optional<ImageFormat> format = ImageFormatOf(name);
+    if (!format) continue;
+    SCOPED_TRACE(name);
+    std::ifstream w(Out() / (name + ".decoded"), std::ios::binary);
+    const std::string wic{std::istreambuf_iterator<char>(w), {}};
+    ASSERT_FALSE(wic.empty()) << "not decoded under Wine";
+    std::ifstream n(entry.path(), std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(n), {}};
+    std::string native;
+    try {
+      const DecodedImage image = DecodeImage(*format, bytes);
+      native = std::to_string(image.width) + " " + std::to_string(image.height) + "\n";
+      native.append(image.bgr.begin(), image.bgr.end());
+    } catch (const Error&) {
+      native = "refused";
+    }
+    ++compared;
+    if (native == "refused") {
+      EXPECT_EQ(wic.rfind("refused", 0), 0u) << "WIC decoded it";
+      continue;
+    }
+    if (*format != ImageFormat::Jpeg) {
+      EXPECT_TRUE(wic == native) << "WIC: " << wic.substr(0, wic.find('\n'))
+                                 << ", native: " << native.substr(0, native.find('\n'));
+      continue;
+    }
+    ASSERT_EQ(wic.size(), native.size());
+    int worst = 0;
+    for (size_t i = native.find('\n'); i < native.size(); ++i) {
+      worst = std::max(worst, std::abs(int(uint8_t(wic[i])) - int(uint8_t(native[i]))));
+    }
+    std::printf("%-24s largest difference %d\n", name.c_str(), worst);
+    EXPECT_LE(worst, 8);
+  }
+  EXPECT_GE(compared, 15);
+}
+
+// Image references looked up and drawn the Windows way (wide-character names, the
+// drawing's folder as the second try) and the native way, on GDI and on Cairo.
+TEST_F(GdiCanvasUnderWine, DrawsImageReferencesAsTheNativeBuildDoes) {
+  std::ifstream f(Out() / "text_images.bgr", std::ios::binary);
+  const std::vector<uint8_t> gdiRows{std::istreambuf_iterator<char>(f), {}};
+  const fs::path own = Out() / "native";
+  fs::create_directories(own);
+  fs::copy_file(KESTRIL_TEST_DATA "/images/pic.png", own / "表.png");
+  CairoCanvas cairo(test::kTextImagesWidth, test::kTextImagesHeight);
+  test::DrawTextImages(cairo, KESTRIL_TEST_DATA "/images", own.string());
+  const size_t stride = (size_t(cairo.Width()) * 3 + 3) & ~size_t{3};
+  std::vector<uint8_t> cairoRows(stride * size_t(cairo.Height()));
+  cairo.CopyBmpRows(cairoRows, stride);
+  WritePpm(Out() / "text_images-gdi.ppm", gdiRows, cairo.Width(), cairo.Height());
+  WritePpm(Out() / "text_images-cairo.ppm", cairoRows, cairo.Width(), cairo.Height());
+  EXPECT_TRUE(gdiRows == cairoRows)
+      << "compare " << Out().string() << "/text_images-{gdi,cairo}.ppm";
+  // Each found image shows its first pixel: red (pic24.bmp, alpha.png) and, turned
+  // upside down by its negative height (rows 6 to 35), the bottom left one of pic.png.
+  const test::Pixels p(cairo);
+  EXPECT_EQ(p.At(5, 30), MakeColor(255, 0, 0));
+  EXPECT_EQ(p.At(40, 30), MakeColor(255, 0, 0));
+  EXPECT_EQ(p.At(70, 6), MakeColor(0, 255, 255));
+  EXPECT_EQ(p.At(5, 5), 0xFFFFFFu);  // missing.png
 }
 
 // GetPath on GDI's own path bracket against the shared recorder, for the same calls:

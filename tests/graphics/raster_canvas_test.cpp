@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "canvas_test_util.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/image/bmp_layout.h"
 
 namespace kestril {
 namespace {
@@ -89,7 +90,7 @@ TEST(RasterCanvas, CopyBmpRowsPacksEveryWidthExactly) {
         c->FillRect(x, y, x + 1, y + 1);
       }
     }
-    const size_t stride = (size_t(w) * 3 + 3) & ~size_t{3};
+    const size_t stride = static_cast<size_t>(BmpStride(w));
     std::vector<uint8_t> rows(stride * h, 0xAB);
     c->CopyBmpRows(rows, stride);
     for (int32_t y = 0; y < h; ++y) {
@@ -126,6 +127,53 @@ TEST(RasterCanvas, ZeroSizedCanvasWorksAndWritesNothing) {
     std::vector<uint8_t> some(8, 0x5A);
     c->CopyBmpRows(some, 4);
     EXPECT_EQ(some, std::vector<uint8_t>(8, 0x5A));
+  }
+}
+
+// Which image pixel each device pixel shows, as GDI's StretchDIBits picks them (the
+// sequences were read from Wine's GDI): columns and rows differ when shrinking; a box
+// drawn right to left (or bottom to top) covers the pixels after its end, mirrored.
+TEST(RasterCanvas, StretchImagePicksThePixelsGdiPicks) {
+  const struct {
+    bool rows;
+    int32_t length;  // of the image
+    int32_t from, to;
+    const char* shown;  // image pixel per device pixel from `from` on, '.' for none
+  } kCases[] = {
+      {false, 2, 1, 6, ".00011"}, {false, 3, 1, 8, ".0011122"}, {false, 7, 1, 4, ".146"},
+      {false, 6, 1, 5, ".1245"},  {false, 7, 4, 1, "..641"},    {true, 7, 1, 4, ".025"},
+      {true, 5, 1, 5, ".0134"},   {true, 4, 1, 7, ".001223"},   {true, 7, 4, 1, "..520"},
+      {false, 3, -4, 3, "122"},   {false, 7, 3, 3, "...."},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.shown);
+    DecodedImage image = AllocateImage(c.rows ? 1 : c.length, c.rows ? c.length : 1);
+    for (int32_t i = 0; i < c.length; ++i) {
+      uint8_t* p = c.rows ? image.Row(i) : image.Row(0) + 3 * i;
+      p[0] = uint8_t(i);  // blue: the pixel's number; green and red 0
+    }
+    auto canvas = CreateRasterCanvas(10, 10);
+    if (c.rows) {
+      canvas->StretchImage(2, c.from, 3, c.to, image);
+    } else {
+      canvas->StretchImage(c.from, 2, c.to, 3, image);
+    }
+    Pixels p(*canvas);
+    std::string shown;
+    for (int32_t d = 0; d < int32_t(std::string(c.shown).size()); ++d) {
+      const Color color = c.rows ? p.At(2, d) : p.At(d, 2);
+      shown += color == 0xFFFFFF ? '.' : char('0' + (color >> 16));
+    }
+    EXPECT_EQ(shown, c.shown);
+  }
+  // A box far larger than any picture shows the middle of the image, everywhere.
+  DecodedImage image = AllocateImage(3, 3);
+  image.Row(1)[3] = 200;
+  auto canvas = CreateRasterCanvas(20, 10);
+  canvas->StretchImage(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, image);
+  Pixels p(*canvas);
+  for (int32_t y = 0; y < 10; ++y) {
+    for (int32_t x = 0; x < 20; ++x) ASSERT_EQ(p.At(x, y), MakeColor(0, 0, 200)) << x << "," << y;
   }
 }
 

@@ -138,5 +138,48 @@ TEST_F(JwwBodyTest, PictureStartsFromTheDataWhereverTheStreamStands) {
   EXPECT_EQ(body_->OutputWidth(), 640);
 }
 
+TEST_F(JwwBodyTest, DialogPublishesInTurnsAndTheSettingsAreWrittenWhenItCloses) {
+  auto& store = static_cast<MemorySettingsStore&>(*body_->Store());
+  int turns = 0;
+  body_->SetTurnTaker([&](const std::function<void()>& f) {
+    ++turns;
+    f();
+  });
+  const std::vector<uint8_t> jws = JwsWithPoint();
+  auto width = [&] {
+    MemoryStream stream = MemoryStream::View(jws);
+    PictureInfo info;
+    std::string text;
+    return body_->GetPictureInfo(stream, info, text) == 0 ? info.width : -1;
+  };
+  void* seenParent = nullptr;
+  bool closes = false;
+  body_->SetOptionsDialog(
+      [&](void* parent, PluginSettings& s, const std::function<void()>& publish) {
+        seenParent = parent;
+        s.BwColor = true;
+        publish();  // takes effect at once
+        EXPECT_TRUE(body_->Settings().BwColor);
+        s.jwzWidth = 320;  // takes effect at close
+        EXPECT_EQ(width(), 640);
+        return closes;
+      });
+  int owner = 0;
+  // Not shown (or another one open): what was published stays, nothing is written.
+  EXPECT_EQ(body_->ConfigurationDlg(&owner, 0), 0);
+  EXPECT_EQ(seenParent, &owner);
+  EXPECT_EQ(turns, 2);  // reading the settings, publishing
+  EXPECT_EQ(width(), 640);
+  EXPECT_FALSE(store.HasKey(kSettingsKey));
+  closes = true;
+  body_->Settings().BwColor = false;
+  EXPECT_EQ(body_->ConfigurationDlg(&owner, 1), 0);
+  EXPECT_EQ(turns, 5);
+  ASSERT_TRUE(store.HasKey(kSettingsKey));
+  EXPECT_EQ(store.Key(kSettingsKey).at("jwzWidth"), MemorySettingsStore::Value(uint32_t{320}));
+  EXPECT_EQ(store.Key(kSettingsKey).count("PenColor10"), 1u);
+  EXPECT_EQ(width(), 320);  // and the next request uses them
+}
+
 }  // namespace
 }  // namespace kestril

@@ -299,7 +299,7 @@ TEST_F(PluginTest, PictureAndPreviewSizesFollowTheKind) {
     EXPECT_EQ(d.result, 0) << c.file;
     EXPECT_EQ(d.header.width, c.width) << c.file;
     EXPECT_EQ(d.header.height, c.height) << c.file;
-    EXPECT_EQ(d.pixelBlockSize, static_cast<size_t>(Stride24(c.width) * c.height)) << c.file;
+    EXPECT_EQ(d.pixelBlockSize, static_cast<size_t>(BmpStride(c.width) * c.height)) << c.file;
   }
 }
 

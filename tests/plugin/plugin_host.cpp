@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/endian.h"
 #include "support/jww_writer.h"
 
 namespace kestril::testing {
@@ -107,34 +108,8 @@ bool LoadedPlugin::Unload() {
   return false;
 }
 
-namespace {
-uint32_t U32At(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t U16At(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-}  // namespace
-
-BmpInfoHeader BmpInfoHeader::Parse(const uint8_t* p) {
-  BmpInfoHeader h;
-  h.size = U32At(p);
-  h.width = static_cast<int32_t>(U32At(p + 4));
-  h.height = static_cast<int32_t>(U32At(p + 8));
-  h.planes = U16At(p + 12);
-  h.bitCount = U16At(p + 14);
-  h.compression = U32At(p + 16);
-  h.sizeImage = U32At(p + 20);
-  h.xPelsPerMeter = static_cast<int32_t>(U32At(p + 24));
-  h.yPelsPerMeter = static_cast<int32_t>(U32At(p + 28));
-  h.clrUsed = U32At(p + 32);
-  h.clrImportant = U32At(p + 36);
-  return h;
-}
-
 uint32_t Delivered::At(int32_t x, int32_t y) const {
-  const int64_t stride = Stride24(header.width);
+  const int64_t stride = BmpStride(header.width);
   const int64_t row = header.height - 1 - y;  // bottom-up
   const uint8_t* p = pixels.data() + row * stride + x * 3;
   return static_cast<uint32_t>(p[2]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -156,7 +131,9 @@ Delivered Fetch(LoadedPlugin& plugin, Request request, const char* buffer, intpt
     const auto* p = static_cast<const uint8_t*>(plugin.LocalLock(hInfo));
     if (p) {
       d.headerBlock.assign(p, p + d.headerBlockSize);
-      if (d.headerBlockSize >= 40) d.header = BmpInfoHeader::Parse(p);
+      if (d.headerBlockSize >= BitmapInfoHeader::kSize) {
+        d.header = BitmapInfoHeader::ReadFrom({p, d.headerBlockSize});
+      }
       plugin.LocalUnlock(hInfo);
     }
     EXPECT_EQ(plugin.LocalFree(hInfo), nullptr);
@@ -190,8 +167,8 @@ InfoRecord Info(LoadedPlugin& plugin, const char* buffer, intptr_t length, uint3
   r.result =
       plugin.GetPictureInfo(buffer, length, flags, reinterpret_cast<KestrilPictureInfo*>(raw));
   EXPECT_EQ(raw[kInfoRecordSize], 0xA5) << "wrote past the record";
-  auto u32 = [&](size_t at) { return U32At(raw + at); };
-  auto u16 = [&](size_t at) { return U16At(raw + at); };
+  auto u32 = [&](size_t at) { return LoadU32(raw + at); };
+  auto u16 = [&](size_t at) { return LoadU16(raw + at); };
   r.left = static_cast<int32_t>(u32(0));
   r.top = static_cast<int32_t>(u32(4));
   r.width = static_cast<int32_t>(u32(8));
@@ -199,9 +176,7 @@ InfoRecord Info(LoadedPlugin& plugin, const char* buffer, intptr_t length, uint3
   r.xDensity = u16(16);
   r.yDensity = u16(18);
   r.colorDepth = static_cast<int16_t>(u16(20));
-  uint64_t handle = 0;
-  for (size_t i = 0; i < sizeof(void*); ++i)
-    handle |= static_cast<uint64_t>(raw[22 + i]) << (8 * i);
+  const uint64_t handle = sizeof(void*) == 8 ? LoadU64(raw + 22) : LoadU32(raw + 22);
   if (handle != 0) {
     void* h = reinterpret_cast<void*>(static_cast<uintptr_t>(handle));
     r.hasText = true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/image/bmp_layout.h"
 #include "plugin/kestril_spi.h"
 
 namespace kestril::testing {
@@ -65,27 +66,6 @@ class LoadedPlugin {
 // The picture-info record's size for this build's hosts.
 inline constexpr size_t kInfoRecordSize = 22 + sizeof(void*);
 
-// A BITMAPINFOHEADER as a host reads it, by offset.
-struct BmpInfoHeader {
-  uint32_t size = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  uint16_t planes = 0;
-  uint16_t bitCount = 0;
-  uint32_t compression = 0;
-  uint32_t sizeImage = 0;
-  int32_t xPelsPerMeter = 0;
-  int32_t yPelsPerMeter = 0;
-  uint32_t clrUsed = 0;
-  uint32_t clrImportant = 0;
-  static BmpInfoHeader Parse(const uint8_t* p);
-};
-
-// Bytes per row of a 24-bit picture.
-inline int64_t Stride24(int64_t width) {
-  return (24 * width + 31) / 32 * 4;
-}
-
 // What GetPicture or GetPreview handed over, copied out and freed.
 struct Delivered {
   int32_t result = -1;
@@ -97,7 +77,8 @@ struct Delivered {
   unsigned pixelFlags = 0;
   std::vector<uint8_t> headerBlock;
   std::vector<uint8_t> pixels;
-  BmpInfoHeader header;
+  // All zero until a header block is read, so that a missing one shows.
+  BitmapInfoHeader header{.size = 0, .planes = 0, .bitCount = 0};
 
   // The colour (0x00BBGGRR) of pixel (x, y), y counted from the top.
   uint32_t At(int32_t x, int32_t y) const;

@@ -25,7 +25,7 @@ RgbImage Render(const std::vector<uint8_t>& bytes) {
   settings.jwwWidth = settings.jwzWidth = kWidth;
   settings.UpdateDerivedSizes();
   MemoryStream s = MemoryStream::View(bytes);
-  const testing::BmpPicture p = testing::PictureOf(s, settings);
+  const BmpImage p = testing::PictureOf(s, settings);
   EXPECT_EQ(p.height, kHeight);
   return FromBmpRows(p.rows.data(), p.width, p.height, p.stride);
 }
@@ -55,9 +55,11 @@ TEST_P(ReferencePicture, MatchesTheCommittedPicture) {
     const bool same =
         std::equal(actual.rgb.begin() + i, actual.rgb.begin() + i + 3, expected.rgb.begin() + i);
     differing += !same;
-    diff.rgb[i] = same ? 255 : 255;
-    diff.rgb[i + 1] = same ? 255 : 0;
-    diff.rgb[i + 2] = same ? 255 : 0;
+    // Differing pixels in red, the others faded, so that the changes stand out in place.
+    for (size_t c = 0; c < 3; ++c) {
+      const int faded = 255 - (255 - actual.rgb[i + c]) / 4;
+      diff.rgb[i + c] = static_cast<uint8_t>(same ? faded : c == 0 ? 255 : 0);
+    }
   }
   const double share = static_cast<double>(differing) / (kWidth * kHeight);
   if (share > kTolerance) {

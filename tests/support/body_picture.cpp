@@ -4,14 +4,14 @@
 
 namespace kestril::testing {
 
-BmpPicture PictureOf(Stream& stream, const PluginSettings& settings) {
+BmpImage PictureOf(Stream& stream, const PluginSettings& settings) {
   TJwwSPIBody body(settings, nullptr);
-  BmpPicture out;
+  BmpImage out;
   if (body.ReadRequest(stream) != 0) return out;
   out.width = body.OutputWidth();
   out.height = body.OutputHeight();
   const auto canvas = body.RenderPicture(out.width, out.height, false);
-  out.stride = (size_t(out.width) * 3 + 3) & ~size_t{3};
+  out.stride = static_cast<size_t>(BmpStride(out.width));
   out.rows.resize(out.stride * size_t(out.height));
   if (canvas) canvas->CopyBmpRows(out.rows, out.stride);
   return out;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "document/stream.h"
+#include "base/stream.h"
 
 namespace kestril::testing {
 

@@ -9,9 +9,11 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 
-#include "document/file_stream.h"
+#include "graphics/image/bmp_layout.h"
 #include "graphics/image/png_file.h"
+#include "platform/file_stream.h"
 #include "support/body_picture.h"
 #include "support/fixtures.h"
 #include "support/ink_overlap.h"
@@ -23,28 +25,14 @@ namespace fs = std::filesystem;
 
 const fs::path kWineOut = KESTRIL_WINE_PICTURES;
 
-using Bmp = testing::BmpPicture;
-
-bool ReadBmp(const fs::path& path, Bmp& out) {
+std::optional<BmpImage> ReadBmp(const fs::path& path) {
   std::ifstream f(path, std::ios::binary);
-  const std::vector<uint8_t> b{std::istreambuf_iterator<char>(f), {}};
-  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return false;
-  const auto u32 = [&](size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-           uint32_t(b[at + 3]) << 24;
-  };
-  out.width = int32_t(u32(18));
-  out.height = int32_t(u32(22));
-  out.stride = (size_t(out.width) * 3 + 3) & ~size_t{3};
-  if (out.width <= 0 || out.height <= 0 || b.size() < 54 + out.stride * size_t(out.height)) {
-    return false;
-  }
-  out.rows.assign(b.begin() + 54, b.begin() + 54 + long(out.stride * size_t(out.height)));
-  return true;
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+  return ParseBmpFile(bytes);
 }
 
 // The background is the colour most pixels have.
-uint32_t Background(const Bmp& p) {
+uint32_t Background(const BmpImage& p) {
   std::map<uint32_t, size_t> counts;
   for (int32_t y = 0; y < p.height; ++y) {
     const uint8_t* row = p.rows.data() + size_t(y) * p.stride;
@@ -62,9 +50,10 @@ uint32_t Background(const Bmp& p) {
 
 void Compare(const std::string& name, Stream& stream) {
   SCOPED_TRACE(name);
-  Bmp gdi;
-  ASSERT_TRUE(ReadBmp(kWineOut / (name + ".bmp"), gdi)) << "no picture from Wine for " << name;
-  const Bmp cairo = testing::PictureOf(stream);
+  const std::optional<BmpImage> read = ReadBmp(kWineOut / (name + ".bmp"));
+  ASSERT_TRUE(read.has_value()) << "no picture from Wine for " << name;
+  const BmpImage& gdi = *read;
+  const BmpImage cairo = testing::PictureOf(stream);
   ASSERT_EQ(cairo.width, gdi.width);
   ASSERT_EQ(cairo.height, gdi.height);
   const uint32_t background = Background(cairo);

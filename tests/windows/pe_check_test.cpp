@@ -143,5 +143,29 @@ TEST(Sph64, IsAPe32PlusDllForX8664WithTheSameExports) {
   ExpectOnlySystemImports(*pe);
 }
 
+// Each build's options dialog carries its own caption, in UTF-16 as the dialog template
+// holds it.
+TEST(Spi32AndSph64, DialogCaptionNamesTheirOwnBuild) {
+  auto utf16 = [](std::u16string_view text) {
+    std::vector<uint8_t> b;
+    for (char16_t c : text) b.insert(b.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
+    return b;
+  };
+  auto holds = [](const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& what) {
+    return std::search(bytes.begin(), bytes.end(), what.begin(), what.end()) != bytes.end();
+  };
+  const auto spi = utf16(u" kestril.spi \u8A2D\u5B9A "), sph = utf16(u" kestril.sph \u8A2D\u5B9A ");
+  for (const auto& [path, own, other] :
+       {std::tuple{KESTRIL_SPI_PATH, spi, sph}, std::tuple{KESTRIL_SPH_PATH, sph, spi}}) {
+    std::vector<uint8_t> bytes;
+    if (!LoadDll(path, &bytes)) {
+      if (InCi()) FAIL() << path << " was not built";
+      GTEST_SKIP() << path << " was not built";
+    }
+    EXPECT_TRUE(holds(bytes, own)) << path;
+    EXPECT_FALSE(holds(bytes, other)) << path;
+  }
+}
+
 }  // namespace
 }  // namespace kestril::testing

@@ -1,9 +1,10 @@
 // The POSIX raster canvas: a Cairo RGB24 image surface drawn to look like GDI's output.
 // Device pixel centres are integer coordinates (Cairo's are at +0.5), so geometry is
-// shifted by half a pixel on its way to Cairo. Aliased one-pixel lines are rasterised
-// here, the way GDI walks them; everything else is filled or stroked by Cairo after
-// clipping to a little more than the picture, which keeps hostile coordinates clear of
-// Cairo's 24.8 fixed-point range.
+// shifted by half a pixel on its way to Cairo. Aliased one-pixel lines and ellipses are
+// walked pixel by pixel and wide aliased lines built from pieces, as GDI does it
+// (gdi_raster_rules.h); everything else is filled or stroked by Cairo after clipping to
+// a little more than the picture, which keeps hostile coordinates clear of Cairo's 24.8
+// fixed-point range.
 #pragma once
 
 #include <cairo.h>
@@ -40,6 +41,8 @@ class CairoCanvas final : public RasterCanvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 

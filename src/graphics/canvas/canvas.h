@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/plane.h"
+#include "graphics/image/decoded_image.h"
 
 namespace kestril {
 
@@ -96,6 +97,13 @@ class Canvas {
   virtual void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) = 0;
   virtual void StrokePath() = 0;
   virtual void StrokeAndFillPath() = 0;
+
+  // Stretches the image over the box (right and bottom exclusive), each device pixel
+  // taking the image pixel nearest its centre, as StretchDIBits does in GDI's default
+  // stretch mode. A box whose right lies left of its left (or bottom above its top)
+  // shows the image mirrored that way. Not part of a path bracket.
+  virtual void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                            const DecodedImage& image) = 0;
 };
 
 // A canvas over a 24-bit picture that starts white.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/errors.h"
 #include "graphics/canvas/raster_size.h"
+#include "graphics/canvas/stretch_pixels.h"
 
 namespace kestril {
 
@@ -75,7 +77,7 @@ GdiCanvas::GdiCanvas(int32_t width, int32_t height)
   void* bits = nullptr;
   dib_.reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dib_ || !bits) throw EOutOfResources("cannot create the picture");
-  bits_ = static_cast<const uint8_t*>(bits);
+  bits_ = static_cast<uint8_t*>(bits);
   std::memset(bits, 0xFF, static_cast<size_t>(BmpStride(dibWidth_)) * size_t(dibHeight_));
   dc_.reset(CreateCompatibleDC(nullptr));
   if (!dc_) throw EOutOfResources("cannot create the drawing context");
@@ -178,6 +180,42 @@ void GdiCanvas::StrokePath() {
 }
 void GdiCanvas::StrokeAndFillPath() {
   ::StrokeAndFillPath(dc_.get());
+}
+
+void GdiCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                             const DecodedImage& image) {
+  if (image.width <= 0 || image.height <= 0 ||
+      image.bgr.size() < image.Stride() * static_cast<size_t>(image.height)) {
+    return;
+  }
+  const int64_t w = int64_t{right} - left, h = int64_t{bottom} - top;
+  if (w == 0 || h == 0) return;
+  // GDI's own stretch for boxes of sizes a picture can have; far larger ones could
+  // overflow its arithmetic, so their visible part is picked here, by the same rule,
+  // straight into the DIB section.
+  constexpr int64_t kGdiLimit = int64_t{1} << 30;
+  const bool gdiSafe = std::abs(w) * image.width <= kGdiLimit &&
+                       std::abs(h) * image.height <= kGdiLimit &&
+                       std::max({std::abs(int64_t{left}), std::abs(int64_t{right}),
+                                 std::abs(int64_t{top}), std::abs(int64_t{bottom})}) <= (1 << 24);
+  if (gdiSafe) {
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = image.width;
+    bmi.bmiHeader.biHeight = -image.height;  // rows top-down
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 24;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    SetStretchBltMode(dc_.get(), COLORONCOLOR);
+    ::StretchDIBits(dc_.get(), left, top, static_cast<int>(w), static_cast<int>(h), 0, 0,
+                    image.width, image.height, image.bgr.data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
+    return;
+  }
+  GdiFlush();
+  const size_t stride = static_cast<size_t>(BmpStride(dibWidth_));
+  StretchPixels(
+      left, top, right, bottom, image, width_, height_,
+      [&](int64_t y) { return bits_ + stride * static_cast<size_t>(dibHeight_ - 1 - y); }, 3);
 }
 
 void GdiCanvas::CopyBmpRows(std::span<uint8_t> dst, size_t stride) const {

@@ -56,6 +56,8 @@ class GdiCanvas final : public RasterCanvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 
@@ -66,7 +68,7 @@ class GdiCanvas final : public RasterCanvas {
   int32_t height_;
   int32_t dibWidth_;
   int32_t dibHeight_;
-  const uint8_t* bits_ = nullptr;  // owned by dib_
+  uint8_t* bits_ = nullptr;  // owned by dib_
   MemoryDc dc_;
   GdiObject<HBITMAP> dib_;
   GdiObject<HPEN> pen_;

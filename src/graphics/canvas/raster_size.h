@@ -6,13 +6,9 @@
 #include <cstdint>
 
 #include "base/errors.h"
+#include "graphics/image/bmp_layout.h"
 
 namespace kestril {
-
-// Bytes of one 24-bit row padded to four bytes, as BMP files and DIB sections lay it out.
-constexpr int64_t BmpStride(int32_t width) {
-  return (static_cast<int64_t>(width) * 3 + 3) & ~int64_t{3};
-}
 
 // Raises EOutOfResources for negative sizes and for pictures whose pixel block, at
 // four bytes per pixel or as padded 24-bit rows, would not fit a 31-bit byte count:

@@ -109,6 +109,13 @@ void RecordingCanvas::StrokeAndFillPath() {
   if (path_.HasPath()) path_.Discard();
 }
 
+void RecordingCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                   const DecodedImage& image) {
+  CanvasCall& c = Record(CanvasOp::StretchImage);
+  c.rect = {left, top, right, bottom};
+  c.imageSize = {image.width, image.height};
+}
+
 void RecordingCanvas::SetPathResult(std::vector<TPoint> points, std::vector<uint8_t> types) {
   pathPoints_ = std::move(points);
   pathTypes_ = std::move(types);
@@ -134,9 +141,9 @@ std::vector<CanvasCall> RecordingCanvas::Draws() const {
 
 std::string ToString(CanvasOp op) {
   static const char* const kNames[] = {
-      "SetPen",      "SetBrush", "MoveTo",     "Polyline",         "PolyBezier", "PolyBezierTo",
-      "Polygon",     "Ellipse",  "Arc",        "FillRect",         "BeginPath",  "EndPath",
-      "FlattenPath", "GetPath",  "StrokePath", "StrokeAndFillPath"};
+      "SetPen",      "SetBrush", "MoveTo",     "Polyline",          "PolyBezier",  "PolyBezierTo",
+      "Polygon",     "Ellipse",  "Arc",        "FillRect",          "BeginPath",   "EndPath",
+      "FlattenPath", "GetPath",  "StrokePath", "StrokeAndFillPath", "StretchImage"};
   return kNames[static_cast<int>(op)];
 }
 

@@ -29,6 +29,7 @@ enum class CanvasOp : uint8_t {
   GetPath,
   StrokePath,
   StrokeAndFillPath,
+  StretchImage,
 };
 
 struct CanvasCall {
@@ -38,6 +39,7 @@ struct CanvasCall {
   Pen pen;                        // in force when the call was made
   Brush brush;                    // in force when the call was made
   bool inPath = false;            // made inside an open path bracket
+  TPoint imageSize;               // StretchImage: the image's width and height (rect: the box)
 };
 
 class RecordingCanvas final : public Canvas {
@@ -64,6 +66,8 @@ class RecordingCanvas final : public Canvas {
   void GetPath(std::vector<TPoint>& points, std::vector<uint8_t>& types) override;
   void StrokePath() override;
   void StrokeAndFillPath() override;
+  void StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    const DecodedImage& image) override;
 
   const std::vector<CanvasCall>& Calls() const { return calls_; }
   // Only the calls that draw or add to a path (no pen, brush or bracket calls).

@@ -148,13 +148,13 @@ class FileKey final : public SettingsKey {
       : file_(std::move(file)), path_(std::move(path)), snapshot_(std::move(snapshot)) {}
 
   std::optional<uint32_t> ReadInteger(std::string_view name) const override {
-    const auto* e = Find(snapshot_, name);
+    const auto* e = snapshot_.Find(name);
     if (e == nullptr || e->kind != SettingsFileModel::Entry::Kind::Integer) return std::nullopt;
     return e->integer;
   }
 
   std::optional<std::string> ReadString(std::string_view name) const override {
-    const auto* e = Find(snapshot_, name);
+    const auto* e = snapshot_.Find(name);
     if (e == nullptr || e->kind != SettingsFileModel::Entry::Kind::String) return std::nullopt;
     return e->text;
   }
@@ -179,37 +179,14 @@ class FileKey final : public SettingsKey {
   }
 
  private:
-  static const SettingsFileModel::Entry* Find(const SettingsFileModel::Section& s,
-                                              std::string_view name) {
-    for (const auto& e : s.entries) {
-      if (e.kind != SettingsFileModel::Entry::Kind::Other && SameNoCase(e.name, name)) return &e;
-    }
-    return nullptr;
-  }
-
-  static void Put(SettingsFileModel::Section& s, SettingsFileModel::Entry e) {
-    for (auto& old : s.entries) {
-      if (old.kind != SettingsFileModel::Entry::Kind::Other && SameNoCase(old.name, e.name)) {
-        e.name = old.name;  // keeps the spelling already in the file
-        old = std::move(e);
-        return;
-      }
-    }
-    s.entries.push_back(std::move(e));
-  }
-
   // Applies the one change to the file as it is now, so values written meanwhile by
   // another process under other names survive.
   bool Write(SettingsFileModel::Entry e) {
-    bool readable;
-    const std::string text = ReadWholeFile(file_, readable);
-    if (!readable) return false;
-    SettingsFileModel model = SettingsFileModel::Parse(text);
-    SettingsFileModel::Section* s = model.FindKey(path_);
-    if (s == nullptr) s = &model.AddKey(path_);
-    Put(*s, e);
-    if (!WriteWholeFile(file_, model.Format())) return false;
-    Put(snapshot_, std::move(e));
+    if (!FileSettingsStore(file_).EditKey(path_,
+                                          [&](SettingsFileModel::Section& s) { s.Put(e); })) {
+      return false;
+    }
+    snapshot_.Put(std::move(e));
     return true;
   }
 
@@ -288,6 +265,34 @@ std::string SettingsFileModel::Format() const {
   return out;
 }
 
+const SettingsFileModel::Entry* SettingsFileModel::Section::Find(std::string_view name) const {
+  for (const Entry& e : entries) {
+    if (e.kind != Entry::Kind::Other && SameNoCase(e.name, name)) return &e;
+  }
+  return nullptr;
+}
+
+void SettingsFileModel::Section::Put(Entry e) {
+  for (Entry& old : entries) {
+    if (old.kind != Entry::Kind::Other && SameNoCase(old.name, e.name)) {
+      e.name = old.name;  // keeps the spelling already in the file
+      old = std::move(e);
+      return;
+    }
+  }
+  entries.push_back(std::move(e));
+}
+
+bool SettingsFileModel::Section::Remove(std::string_view name) {
+  for (auto it = entries.begin(); it != entries.end(); ++it) {
+    if (it->kind != Entry::Kind::Other && SameNoCase(it->name, name)) {
+      entries.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
 SettingsFileModel::Section* SettingsFileModel::FindKey(std::string_view path) {
   for (Section& s : sections) {
     std::string_view h = s.header;
@@ -317,6 +322,21 @@ std::unique_ptr<SettingsKey> FileSettingsStore::OpenKey(std::string_view path, b
     if (!WriteWholeFile(file_, model.Format())) return nullptr;
   }
   return std::make_unique<FileKey>(file_, std::string(path), *s);
+}
+
+bool FileSettingsStore::EditKey(std::string_view path,
+                                const std::function<void(SettingsFileModel::Section&)>& edit) {
+  // Applied to the file as it is now, so values written meanwhile by another process
+  // under other names survive.
+  if (file_.empty() || path.empty()) return false;
+  bool readable;
+  const std::string text = ReadWholeFile(file_, readable);
+  if (!readable) return false;
+  SettingsFileModel model = SettingsFileModel::Parse(text);
+  SettingsFileModel::Section* s = model.FindKey(path);
+  if (s == nullptr) s = &model.AddKey(path);
+  edit(*s);
+  return WriteWholeFile(file_, model.Format());
 }
 
 std::filesystem::path DefaultSettingsFile() {

@@ -19,12 +19,21 @@ int64_t RegularFileSize(int fd) {
 }  // namespace
 
 NativeFile NativeFile::Open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EFOpenError("cannot open \"" + path + "\": " + std::strerror(errno));
+  const auto fail = [&](const char* why) {
+    return EFOpenError("cannot open \"" + path + "\": " + why);
+  };
+  // A FIFO without a writer would block the open, and opening a device may act on it:
+  // only regular files are opened, and without blocking in case the name changes kind
+  // between the look and the open.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) throw fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) throw fail("not a regular file");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) throw fail(std::strerror(errno));
   const int64_t size = RegularFileSize(fd);
   if (size < 0) {
     ::close(fd);
-    throw EFOpenError("cannot open \"" + path + "\": not a regular file");
+    throw fail("not a regular file");
   }
   return NativeFile(fd, true, size, 0);
 }

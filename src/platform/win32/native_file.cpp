@@ -6,7 +6,8 @@
 namespace kestril {
 namespace {
 
-// The size of a disk file, or -1 for anything else (pipes, consoles, bad handles).
+// The size of a disk file, or -1 for anything else (pipes, consoles, devices, bad
+// handles), so that nothing but a file is ever read.
 int64_t DiskFileSize(HANDLE h) {
   if (h == nullptr || h == INVALID_HANDLE_VALUE) return -1;
   if (::GetFileType(h) != FILE_TYPE_DISK) return -1;
@@ -27,7 +28,7 @@ NativeFile NativeFile::Open(const std::string& path) {
   const int64_t size = DiskFileSize(h);
   if (size < 0) {
     ::CloseHandle(h);
-    throw EFOpenError("cannot open \"" + path + "\": not a file");
+    throw EFOpenError("cannot open \"" + path + "\": not a regular file");
   }
   return NativeFile(h, true, size, 0);
 }

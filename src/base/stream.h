@@ -1,4 +1,4 @@
-// Byte streams the reader works on: a memory image, a file, or a host's OS handle.
+// Byte streams: a memory image here; files and a host's OS handles in platform/.
 // Reads are little-endian and field by field; reading past the end raises EReadError.
 #pragma once
 
@@ -9,23 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace kestril {
+#include "base/endian.h"
 
-// Little-endian numbers from bytes.
-inline uint16_t LoadU16(const uint8_t* b) {
-  return static_cast<uint16_t>(b[0] | (b[1] << 8));
-}
-inline uint32_t LoadU32(const uint8_t* b) {
-  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-}
-inline double LoadF64(const uint8_t* b) {
-  uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | b[i];
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
+namespace kestril {
 
 class Stream {
  public:
@@ -106,13 +92,16 @@ class MemoryStream final : public Stream {
  public:
   explicit MemoryStream(std::vector<uint8_t> bytes);
   // Reads the caller's bytes in place; they must outlive the stream.
-  static MemoryStream View(std::span<const uint8_t> bytes) { return MemoryStream(bytes); }
+  struct Borrowed {};
+  MemoryStream(Borrowed, std::span<const uint8_t> bytes);
+  static MemoryStream View(std::span<const uint8_t> bytes) {
+    return MemoryStream(Borrowed{}, bytes);
+  }
 
  protected:
   std::span<const uint8_t> Fetch(int64_t pos) override;
 
  private:
-  explicit MemoryStream(std::span<const uint8_t> view);
   std::vector<uint8_t> owned_;
   std::span<const uint8_t> bytes_;
 };

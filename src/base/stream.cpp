@@ -1,4 +1,4 @@
-#include "document/stream.h"
+#include "base/stream.h"
 
 #include <algorithm>
 
@@ -67,7 +67,7 @@ uint32_t Stream::ReadCount() {
 MemoryStream::MemoryStream(std::vector<uint8_t> bytes)
     : Stream(static_cast<int64_t>(bytes.size()), 0), owned_(std::move(bytes)), bytes_(owned_) {}
 
-MemoryStream::MemoryStream(std::span<const uint8_t> view)
+MemoryStream::MemoryStream(Borrowed, std::span<const uint8_t> view)
     : Stream(static_cast<int64_t>(view.size()), 0), bytes_(view) {}
 
 std::span<const uint8_t> MemoryStream::Fetch(int64_t pos) {

@@ -1,0 +1,24 @@
+// Raster images placed by texts: a text "^@BM<path>,<width>[,<height>]" stands for the
+// picture in <path>, stretched into a box of the given size (drawing units) whose
+// lower-left corner is the text's start point.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "graphics/canvas/canvas.h"
+#include "graphics/view.h"
+
+namespace kestril {
+
+struct ImageSearch {
+  std::string drawingFolder;  // folder of the drawing file; empty when the drawing came from memory
+};
+
+// Draws the raster image a "^@BM" text refers to; answers 0. A reference that cannot be
+// drawn (no size, no such file, an unknown or broken picture) draws nothing.
+uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view text,
+                      const TViewTransform& view, const ImageSearch& search);
+
+}  // namespace kestril
