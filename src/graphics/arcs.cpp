@@ -56,10 +56,6 @@ bool TracesExactly(const Canvas& canvas, const DeviceEllipse& e) {
          e.c.y + reach <= far.bottom;
 }
 
-bool Inside(const TaPoint2D& p, const TDeviceRect& r) {
-  return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
-}
-
 // The parameter stretches of [t0, t1] (at most a turn) where the outline lies inside r.
 std::vector<std::array<double, 2>> StretchesInside(const DeviceEllipse& e, double t0, double t1,
                                                    const TDeviceRect& r) {
