@@ -121,10 +121,17 @@ void CairoCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bott
     path_.Ellipse(left, top, right, bottom);
     return;
   }
+  if (WalksEllipse(left, top, right, bottom)) {
+    // Filled and edged by the same pixel walk, as GDI fills and edges them.
+    if (brush_.style == BrushStyle::Solid && width_ > 0 && height_ > 0) {
+      SurfaceWriter out(surface_.get(), width_, height_, brush_.color);
+      FillWalkedEllipse(left, top, right, bottom, out.pixels);
+    }
+    WalkArc(left, top, right, bottom, nullptr);
+    return;
+  }
   const std::vector<TPoint> outline = TraceEllipse(left, top, right, bottom);
-  const bool walk = WalksEllipse(left, top, right, bottom);
-  Render(outline, FigureTypes(outline.size(), kPtBezierTo, true), true, !walk);
-  if (walk) WalkArc(left, top, right, bottom, nullptr);
+  Render(outline, FigureTypes(outline.size(), kPtBezierTo, true), true, true);
 }
 
 void CairoCanvas::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
