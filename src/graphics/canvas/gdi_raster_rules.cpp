@@ -1,6 +1,7 @@
 #include "graphics/canvas/gdi_raster_rules.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -141,7 +142,7 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
   WalkSteps(u0, v0, su, dv, n, kLo, kHi, c, static_cast<int64_t>(Wide{c} * den - num), xMajor, out);
 }
 
-void WalkThinFigures(const std::vector<PathFigure>& figures, PixelWriter& out) {
+void WalkThinFigures(std::span<const PathFigure> figures, PixelWriter& out) {
   auto at = [](TaPoint2D p) { return std::pair{int64_t(p.x), int64_t(p.y)}; };
   for (const PathFigure& f : figures) {
     const size_t n = f.points.size();
@@ -162,9 +163,14 @@ void FillWalkedEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom,
   if (left == right || top == bottom || out.Width() == 0 || out.Height() == 0) return;
   const int64_t x0 = std::min(left, right), x1 = int64_t{std::max(left, right)} - 1;
   const int64_t y0 = std::min(top, bottom), y1 = int64_t{std::max(top, bottom)} - 1;
-  // The leftmost and rightmost outline pixel of each row, rows kept for the next call.
-  thread_local std::vector<std::pair<int64_t, int64_t>> rows;
-  rows.assign(static_cast<size_t>(y1 - y0 + 1), {INT64_MAX, INT64_MIN});
+  // The leftmost and rightmost outline pixel of each row; on the stack for small dots.
+  const size_t height = static_cast<size_t>(y1 - y0 + 1);
+  std::array<std::pair<int64_t, int64_t>, 64> few;
+  std::vector<std::pair<int64_t, int64_t>> many;
+  if (height > few.size()) many.resize(height);
+  const std::span<std::pair<int64_t, int64_t>> rows =
+      height > few.size() ? std::span(many) : std::span(few).first(height);
+  std::fill(rows.begin(), rows.end(), std::pair{INT64_MAX, INT64_MIN});
   WalkEllipse(x0, y0, x1, y1, [&](int64_t x, int64_t y) {
     if (y < y0 || y > y1) return;
     auto& [from, to] = rows[static_cast<size_t>(y - y0)];

@@ -61,7 +61,7 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
 
 // The one-pixel lines of flattened figures (whole-pixel points), closed ones back to
 // their start.
-void WalkThinFigures(const std::vector<PathFigure>& figures, PixelWriter& out);
+void WalkThinFigures(std::span<const PathFigure> figures, PixelWriter& out);
 
 // Larger ellipses are stroked from their flattened outline, whose cost does not grow
 // with the size; the pixel walk visits every pixel of the outline.
