@@ -1,12 +1,13 @@
-// Writing a picture the plug-in delivered (its BITMAPINFOHEADER and BMP pixel rows)
-// to a file: PNG here, BMP through the BMP layout's WriteBmpFile.
+// Writing the picture the plug-in's body draws to a PNG or BMP file, one band of rows
+// at a time when the picture is large, so memory stays near one band whatever the
+// picture's size.
 #pragma once
 
 #include <cstdint>
-#include <span>
+#include <functional>
 #include <string>
 
-#include "graphics/image/bmp_layout.h"
+#include "plugin/jww_spi_body.h"
 
 namespace kestril::cli {
 
@@ -15,9 +16,20 @@ enum class PictureFormat { Png, Bmp };
 // The format named by a file's extension (.png or .bmp, any case); false otherwise.
 bool FormatOfPath(const std::string& path, PictureFormat& format);
 
-// Raises Error with the reason when the file cannot be written. The rows are those of
-// the header: 24-bit, bottom-up, padded to four bytes.
-void WritePngFile(const std::string& path, const BitmapInfoHeader& header,
-                  std::span<const uint8_t> rows);
+// Rows per band for pictures of this width: as many as about 64 MB of canvas holds.
+int32_t BandRowsFor(int32_t width);
+
+struct PictureJob {
+  bool preview = false;
+  int32_t bandRows = 0;  // 0: BandRowsFor the picture's width
+  // Rows written so far and in all; called after each band.
+  std::function<void(int64_t done, int64_t total)> progress;
+};
+
+// Draws the picture (or preview) of the data the body read last and writes it. Raises
+// Error with the reason when it cannot be drawn or written; an empty picture can be
+// written as BMP (a header alone) but not as PNG.
+void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
+                  const PictureJob& job);
 
 }  // namespace kestril::cli

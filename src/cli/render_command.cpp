@@ -1,6 +1,8 @@
 // `kestril render [FILE] [-o OUT] [--preview] [--width W] [--antialias] [--strict]`: the
 // plug-in's picture or preview of a drawing, made by the same body and procedure, written
 // as PNG or BMP.
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -155,30 +157,35 @@ int RenderCommand(std::span<const std::string_view> args) {
     }
     TJwwSPIBody body(settings, std::move(store));
     if (o.antialias) {
-      body.SetCanvasFactory([](int32_t w, int32_t h) { return CreateRasterCanvas(w, h, true); });
+      body.SetCanvasFactory(
+          [](int32_t w, int32_t h, RowBand band) { return CreateRasterCanvas(w, h, true, band); });
     }
 
     std::unique_ptr<Stream> stream = OpenFileStream(o.input);
     body.InputFileName = SourceEnvironment(o.input).source->path;
-    std::vector<uint8_t> headerBlock(kHeaderBlockSize);
-    headerBlock[0] = BitmapInfoHeader::kSize;
-    TDIBSection dib;
-    const int32_t result = o.preview ? body.GetPreview(*stream, headerBlock, dib)
-                                     : body.GetPicture(*stream, headerBlock, dib);
+    const int32_t result = body.ReadRequest(*stream);
     if (result != kSpiSuccess) {
       std::fprintf(stderr, "kestril: %s: %s\n", o.input.c_str(), ResultText(result).c_str());
       return 1;
     }
-    const BitmapInfoHeader header = BitmapInfoHeader::ReadFrom(headerBlock);
-    LocalLock pixels(dib.Handle());
-    const std::span<const uint8_t> rows(pixels.bytes(), pixels.bytes() ? dib.ImageSize : 0);
-    if (format == PictureFormat::Png) {
-      WritePngFile(o.output, header, rows);
-    } else {
-      WriteBmpFile(o.output, header, rows);
+    PictureJob job;
+    job.preview = o.preview;
+    // Large pictures take a while: show how far they are on a terminal.
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    if (terminal) {
+      job.progress = [&](int64_t done, int64_t total) {
+        if (done == total) {
+          std::fputs("\r\033[K", stderr);
+        } else {
+          std::fprintf(stderr, "\r%s: drawing, %d %%", o.input.c_str(),
+                       static_cast<int>(100 * done / total));
+        }
+        std::fflush(stderr);
+      };
     }
-    std::printf("%s: %d x %d %s written to %s\n", o.input.c_str(), header.width, header.height,
-                o.preview ? "preview" : "picture", o.output.c_str());
+    WritePicture(body, o.output, format, job);
+    std::printf("%s: %d x %d %s written to %s\n", o.input.c_str(), body.PictureWidth(o.preview),
+                body.PictureHeight(o.preview), o.preview ? "preview" : "picture", o.output.c_str());
     if (!body.LastRead().complete) {
       std::fprintf(stderr, "kestril: %s: %s%s\n", o.input.c_str(),
                    CutShortWarning(body.Doc()).c_str(),

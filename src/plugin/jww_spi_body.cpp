@@ -29,7 +29,9 @@ class PreviewScope {
 TJwwSPIBody::TJwwSPIBody(PluginSettings settings, std::unique_ptr<SettingsStore> store)
     : settings_(settings),
       store_(std::move(store)),
-      canvasFactory_([](int32_t w, int32_t h) { return CreateRasterCanvas(w, h); }) {
+      canvasFactory_([](int32_t w, int32_t h, RowBand band) {
+        return CreateRasterCanvas(w, h, false, band);
+      }) {
   Description = "Jww/Jws to DIB filter Ver0.80 (kestril: Jw_cad drawings as 24-bit pictures)";
   AddFormat("*.Jww;*.Jws", "Jww/Jws");
   hostFolder_ = ExecutableFolder();
@@ -132,8 +134,16 @@ int32_t TJwwSPIBody::ReadRequest(Stream& stream) {
   return kSpiSuccess;
 }
 
+int32_t TJwwSPIBody::PictureWidth(bool preview) const {
+  return preview ? settings_.PreviewWidth : outputWidth_;
+}
+
+int32_t TJwwSPIBody::PictureHeight(bool preview) const {
+  return preview ? settings_.PreviewHeight : outputHeight_;
+}
+
 std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t height,
-                                                         bool preview) {
+                                                         bool preview, RowBand band) {
   if (width < 0 || height < 0) throw Error("negative picture size in the settings");
   // Refuse what could never be delivered before drawing it.
   const int64_t stride = BmpStride(width, 24);
@@ -147,7 +157,7 @@ std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t 
   SetupView(view_, doc_.DrawingExtent, width, height);
   // An empty picture has nothing to draw on and nothing to deliver but its header.
   if (width == 0 || height == 0) return nullptr;
-  std::unique_ptr<RasterCanvas> canvas = canvasFactory_(width, height);
+  std::unique_ptr<RasterCanvas> canvas = canvasFactory_(width, height, band);
   if (!canvas) throw EOutOfResources("cannot create the picture");
   RenderDrawing(doc_, view_, options_, *canvas, width, height, true, PumpMessages);
   return canvas;
@@ -177,8 +187,8 @@ int32_t TJwwSPIBody::RenderRequest(Stream& stream, std::span<uint8_t> header, TD
   Progress(0, total);
   if (Aborted) return kSpiAborted;
   if (const int32_t read = ReadRequest(stream); read != kSpiSuccess) return read;
-  const int32_t width = preview ? settings_.PreviewWidth : outputWidth_;
-  const int32_t height = preview ? settings_.PreviewHeight : outputHeight_;
+  const int32_t width = PictureWidth(preview);
+  const int32_t height = PictureHeight(preview);
   const std::unique_ptr<RasterCanvas> canvas = RenderPicture(width, height, preview);
   Deliver(canvas.get(), width, height, header, dib);
   Progress(total, total);  // too late to abort: the picture is made

@@ -17,7 +17,8 @@
 namespace kestril {
 
 // The picture drawn on: the platform's raster canvas unless a test supplies another.
-using CanvasFactory = std::function<std::unique_ptr<RasterCanvas>(int32_t width, int32_t height)>;
+using CanvasFactory =
+    std::function<std::unique_ptr<RasterCanvas>(int32_t width, int32_t height, RowBand band)>;
 // The options dialog: shows itself owned by parent and edits `working`, a copy of the
 // settings, calling publish() whenever its changes are to take effect; answers true
 // when it closed with every value stored in `working`.
@@ -48,7 +49,13 @@ class TJwwSPIBody final : public TInSPIBody {
   int32_t ReadRequest(Stream& stream);
   // A picture of width x height with the drawing fitted to it; nullptr for an empty
   // picture, which has nothing to draw on. Raises Error for a negative size.
-  std::unique_ptr<RasterCanvas> RenderPicture(int32_t width, int32_t height, bool preview);
+  // With a band, only those rows of the picture are drawn (on a canvas holding just
+  // them), as they are in the whole picture.
+  std::unique_ptr<RasterCanvas> RenderPicture(int32_t width, int32_t height, bool preview,
+                                              RowBand band = {});
+  // The size of the picture, or of the preview, of the data last recognised.
+  int32_t PictureWidth(bool preview) const;
+  int32_t PictureHeight(bool preview) const;
   // Writes the BITMAPINFOHEADER into the host's header and the BMP pixel rows into a
   // freshly allocated pixel block.
   static void Deliver(const RasterCanvas* canvas, int32_t width, int32_t height,

@@ -30,7 +30,7 @@ class JwwBodyTest : public ::testing::Test {
   explicit JwwBodyTest(PluginSettings settings = {}) {
     settings.UpdateDerivedSizes();
     body_ = std::make_unique<TJwwSPIBody>(settings, std::make_unique<MemorySettingsStore>());
-    body_->SetCanvasFactory([this](int32_t w, int32_t h) {
+    body_->SetCanvasFactory([this](int32_t w, int32_t h, RowBand) {
       canvases_.emplace_back(w, h);
       return CreateRasterCanvas(w, h);
     });
@@ -77,7 +77,7 @@ TEST_F(JwwBodyTest, ADrawingWithoutExtentLooksTheSameWhateverCameBefore) {
 }
 
 TEST_F(JwwBodyTest, PreviewModeLastsForTheDrawingOnly) {
-  body_->SetCanvasFactory([](int32_t, int32_t) -> std::unique_ptr<RasterCanvas> {
+  body_->SetCanvasFactory([](int32_t, int32_t, RowBand) -> std::unique_ptr<RasterCanvas> {
     throw EOutOfResources("no bitmap");
   });
   LocalHandle header = nullptr, pixels = nullptr;

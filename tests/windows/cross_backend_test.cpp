@@ -17,6 +17,7 @@
 #include "support/body_picture.h"
 #include "support/fixtures.h"
 #include "support/ink_overlap.h"
+#include "support/real_drawings.h"
 
 namespace kestril {
 namespace {
@@ -92,10 +93,9 @@ TEST(CrossBackend, FixturesInkTheSamePixels) {
 
 TEST(CrossBackend, RealDrawingsInkTheSamePixels) {
   if (WinePicturesMissing()) GTEST_SKIP() << "no Wine pictures (wine64 or mingw missing)";
-  for (const auto& entry : fs::directory_iterator(fs::path(KESTRIL_TEST_DATA) / "drawings")) {
-    if (entry.path().extension() == ".md") continue;
-    auto s = OpenFileStream(entry.path().string());
-    Compare(entry.path().stem().string(), *s);
+  for (const std::string& name : testing::RealDrawings()) {
+    auto s = OpenFileStream(testing::RealDrawingPath(name));
+    Compare(fs::path(name).stem().string(), *s);
   }
 }
 

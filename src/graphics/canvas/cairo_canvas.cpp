@@ -27,13 +27,13 @@ void SetSource(cairo_t* cr, Color c) {
   cairo_set_source_rgb(cr, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
 }
 
-// Direct access to the surface's pixels for the GDI walks: flushed before, marked
-// dirty after.
-class SurfaceWriter {
+}  // namespace
+
+class CairoCanvas::SurfaceWriter {
  public:
-  SurfaceWriter(cairo_surface_t* surface, int64_t width, int64_t height, Color c)
+  SurfaceWriter(cairo_surface_t* surface, int64_t width, int64_t firstRow, int64_t rows, Color c)
       : pixels(cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface),
-               width, height, c),
+               width, firstRow, rows, c),
         surface_(surface) {
     cairo_surface_flush(surface_);
   }
@@ -47,12 +47,17 @@ class SurfaceWriter {
   cairo_surface_t* surface_;
 };
 
-}  // namespace
+CairoCanvas::SurfaceWriter CairoCanvas::Pixels(Color c) {
+  return SurfaceWriter(surface_.get(), width_, firstRow_, rows_, c);
+}
 
-CairoCanvas::CairoCanvas(int32_t width, int32_t height, bool antialias)
+CairoCanvas::CairoCanvas(int32_t width, int32_t height, bool antialias, RowBand band)
     : width_(width), height_(height), antialias_(antialias) {
-  CheckRasterSize(width, height);
-  surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  if (width < 0 || height < 0) throw EOutOfResources("picture size is negative");
+  firstRow_ = std::clamp(band.top, 0, height);
+  rows_ = band.rows < 0 ? height - firstRow_ : std::clamp(band.rows, 0, height - firstRow_);
+  CheckRasterSize(width, rows_);  // what is held, not the whole picture
+  surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, rows_));
   if (cairo_surface_status(surface_.get()) != CAIRO_STATUS_SUCCESS) {
     throw EOutOfResources("cannot create the picture");
   }
@@ -63,6 +68,9 @@ CairoCanvas::CairoCanvas(int32_t width, int32_t height, bool antialias)
   cairo_set_antialias(cr_.get(), antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_source_rgb(cr_.get(), 1, 1, 1);
   cairo_paint(cr_.get());
+  // Everything is drawn in the whole picture's coordinates: a whole number of rows up,
+  // which moves every point exactly.
+  cairo_translate(cr_.get(), 0, -firstRow_);
 }
 
 void CairoCanvas::MoveTo(TPoint p) {
@@ -113,8 +121,8 @@ void CairoCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bott
   }
   if (WalksEllipse(left, top, right, bottom)) {
     // Filled and edged by the same pixel walk, as GDI fills and edges them.
-    if (brush_.style == BrushStyle::Solid && width_ > 0 && height_ > 0) {
-      SurfaceWriter out(surface_.get(), width_, height_, brush_.color);
+    if (brush_.style == BrushStyle::Solid) {
+      SurfaceWriter out = Pixels(brush_.color);
       FillWalkedEllipse(left, top, right, bottom, out.pixels);
     }
     WalkArc(left, top, right, bottom, nullptr);
@@ -147,7 +155,7 @@ bool CairoCanvas::WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t
 
 void CairoCanvas::WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom,
                           const TPoint* rays) {
-  SurfaceWriter out(surface_.get(), width_, height_, pen_.color);
+  SurfaceWriter out = Pixels(pen_.color);
   kestril::WalkArc(left, top, right, bottom, rays, out.pixels);
 }
 
@@ -326,21 +334,22 @@ void CairoCanvas::StrokeWideAliased(std::span<const PathFigure> figures, int32_t
 }
 
 void CairoCanvas::StrokeThinAliased(std::span<const PathFigure> figures) {
-  SurfaceWriter out(surface_.get(), width_, height_, pen_.color);
+  SurfaceWriter out = Pixels(pen_.color);
   WalkThinFigures(figures, out.pixels);
 }
 
 void CairoCanvas::CopyBmpRows(std::span<uint8_t> dst, size_t stride) const {
-  CheckBmpDestination(dst.size(), stride, width_, height_);
-  if (width_ == 0 || height_ == 0) return;
+  CheckBmpDestination(dst.size(), stride, width_, rows_);
+  if (width_ == 0 || rows_ == 0) return;
   cairo_surface_t* s = surface_.get();
   cairo_surface_flush(s);
   PackBmpRows(cairo_image_surface_get_data(s),
-              static_cast<size_t>(cairo_image_surface_get_stride(s)), width_, height_, dst, stride);
+              static_cast<size_t>(cairo_image_surface_get_stride(s)), width_, rows_, dst, stride);
 }
 
-std::unique_ptr<RasterCanvas> CreateRasterCanvas(int32_t width, int32_t height, bool antialias) {
-  return std::make_unique<CairoCanvas>(width, height, antialias);
+std::unique_ptr<RasterCanvas> CreateRasterCanvas(int32_t width, int32_t height, bool antialias,
+                                                 RowBand band) {
+  return std::make_unique<CairoCanvas>(width, height, antialias, band);
 }
 
 }  // namespace kestril

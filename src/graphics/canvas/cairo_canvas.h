@@ -19,8 +19,10 @@ namespace kestril {
 
 class CairoCanvas final : public RasterCanvas {
  public:
-  // Raises EOutOfResources for negative sizes and pictures Cairo cannot allocate.
-  CairoCanvas(int32_t width, int32_t height, bool antialias = false);
+  // Raises EOutOfResources for negative sizes and pictures Cairo cannot allocate. A
+  // band holds only some rows of the width x height picture; Width() and Height() are
+  // still the whole picture's.
+  CairoCanvas(int32_t width, int32_t height, bool antialias = false, RowBand band = {});
 
   int32_t Width() const override { return width_; }
   int32_t Height() const override { return height_; }
@@ -46,6 +48,8 @@ class CairoCanvas final : public RasterCanvas {
                     const DecodedImage& image) override;
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
+  int32_t FirstRow() const override { return firstRow_; }
+  int32_t Rows() const override { return rows_; }
 
  private:
   // Fills and/or strokes the figures of a path with the brush and the pen.
@@ -70,8 +74,14 @@ class CairoCanvas final : public RasterCanvas {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
   };
 
+  // Pixels for the rows of the direct walks: flushed before, marked dirty after.
+  class SurfaceWriter;
+  SurfaceWriter Pixels(Color c);
+
   int32_t width_;
   int32_t height_;
+  int32_t firstRow_ = 0;  // the rows the surface holds
+  int32_t rows_ = 0;
   bool antialias_;
   std::unique_ptr<cairo_surface_t, SurfaceRelease> surface_;
   std::unique_ptr<cairo_t, ContextRelease> cr_;

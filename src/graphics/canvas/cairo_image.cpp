@@ -14,8 +14,9 @@ void CairoCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t
   const int64_t stride = cairo_image_surface_get_stride(surface);
   // RGB24 pixels are 0x00RRGGBB in native order: blue, green, red, 0 in memory here.
   static_assert(std::endian::native == std::endian::little);
+  // Moving the box and the picture by the same whole rows leaves every pixel's choice.
   StretchPixels(
-      left, top, right, bottom, image, width_, height_,
+      left, int64_t{top} - firstRow_, right, int64_t{bottom} - firstRow_, image, width_, rows_,
       [&](int64_t y) { return data + y * stride; }, 4);
   cairo_surface_mark_dirty(surface);
 }

@@ -109,14 +109,28 @@ class Canvas {
 // A canvas over a 24-bit picture that starts white.
 class RasterCanvas : public Canvas {
  public:
-  // Writes the picture as BMP pixel rows: blue, green, red per pixel, bottom row
-  // first, each row padded to `stride` bytes. dst holds stride x Height() bytes.
+  // Writes the rows the canvas holds as BMP pixel rows: blue, green, red per pixel,
+  // bottom row first, each row padded to `stride` bytes. dst holds stride x Rows()
+  // bytes.
   virtual void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const = 0;
+  // The rows of the picture this canvas holds: all of them, or one band.
+  virtual int32_t FirstRow() const { return 0; }
+  virtual int32_t Rows() const { return Height(); }
+};
+
+// Rows top .. top + rows - 1 of a picture, for drawing a picture too large to hold
+// whole one band at a time. Drawing goes on in the whole picture's coordinates and
+// clipping decisions stay those of the whole picture, so the bands put together are
+// the picture drawn at once, pixel for pixel.
+struct RowBand {
+  int32_t top = 0;
+  int32_t rows = -1;  // -1: every row from top on
 };
 
 // The platform's raster canvas (GDI on Windows, Cairo elsewhere). Raises
-// EOutOfResources when the picture cannot be created.
+// EOutOfResources when the picture cannot be created. Bands are drawn by the Cairo
+// canvas only; elsewhere a band short of the whole picture raises Error.
 std::unique_ptr<RasterCanvas> CreateRasterCanvas(int32_t width, int32_t height,
-                                                 bool antialias = false);
+                                                 bool antialias = false, RowBand band = {});
 
 }  // namespace kestril

@@ -232,7 +232,11 @@ void GdiCanvas::CopyBmpRows(std::span<uint8_t> dst, size_t stride) const {
   }
 }
 
-std::unique_ptr<RasterCanvas> CreateRasterCanvas(int32_t width, int32_t height, bool) {
+std::unique_ptr<RasterCanvas> CreateRasterCanvas(int32_t width, int32_t height, bool,
+                                                 RowBand band) {
+  if (band.top != 0 || (band.rows >= 0 && band.rows != height)) {
+    throw Error("the GDI canvas draws whole pictures only");
+  }
   return std::make_unique<GdiCanvas>(width, height);
 }
 

@@ -103,25 +103,26 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
   const bool xMajor = std::llabs(dx) > std::llabs(dy);
   const int64_t u0 = xMajor ? x0 : y0, v0 = xMajor ? y0 : x0;
   const int64_t du = xMajor ? dx : dy, dv = xMajor ? dy : dx;
-  const int64_t uLimit = xMajor ? out.Width() : out.Height();
-  const int64_t vLimit = xMajor ? out.Height() : out.Width();
+  // The pixels held: columns 0 .. width - 1, rows FirstRow() .. EndRow() - 1.
+  const int64_t uMin = xMajor ? 0 : out.FirstRow(), uMax = xMajor ? out.Width() : out.EndRow();
+  const int64_t vMin = xMajor ? out.FirstRow() : 0, vMax = xMajor ? out.EndRow() : out.Width();
   const int64_t n = std::llabs(du);
   const int64_t su = du > 0 ? 1 : -1;
 
-  // Most segments lie wholly inside the picture: every step is walked from the start.
-  if (x0 >= 0 && x1 >= 0 && y0 >= 0 && y1 >= 0 && x0 < out.Width() && x1 < out.Width() &&
-      y0 < out.Height() && y1 < out.Height()) {
+  // Most segments lie wholly inside the pixels held: every step is walked from the start.
+  if (x0 >= 0 && x1 >= 0 && y0 >= out.FirstRow() && y1 >= out.FirstRow() && x0 < out.Width() &&
+      x1 < out.Width() && y0 < out.EndRow() && y1 < out.EndRow()) {
     WalkSteps(u0, v0, su, dv, n, 0, n - 1, 0, n, xMajor, out);
     return;
   }
 
   int64_t kLo = 0, kHi = n - 1;
   if (su > 0) {
-    kLo = std::max(kLo, -u0);
-    kHi = std::min(kHi, uLimit - 1 - u0);
+    kLo = std::max(kLo, uMin - u0);
+    kHi = std::min(kHi, uMax - 1 - u0);
   } else {
-    kLo = std::max(kLo, u0 - (uLimit - 1));
-    kHi = std::min(kHi, u0);
+    kLo = std::max(kLo, u0 - (uMax - 1));
+    kHi = std::min(kHi, u0 - uMin);
   }
   if (kLo > kHi) return;
 
@@ -129,11 +130,11 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
   const int64_t den = 2 * n;
   auto offset = [&](int64_t k) { return CeilDiv(Wide{2} * dv * k - n, den); };
   if (dv >= 0) {
-    kLo = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) >= 0; });
-    kHi = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) > vLimit - 1; }) - 1;
+    kLo = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) >= vMin; });
+    kHi = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) > vMax - 1; }) - 1;
   } else {
-    kLo = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) <= vLimit - 1; });
-    kHi = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) < 0; }) - 1;
+    kLo = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) <= vMax - 1; });
+    kHi = FirstTrue(kLo, kHi, [&](int64_t k) { return v0 + offset(k) < vMin; }) - 1;
   }
   if (kLo > kHi) return;
 
@@ -160,7 +161,7 @@ void WalkThinFigures(std::span<const PathFigure> figures, PixelWriter& out) {
 }
 
 void FillWalkedEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom, PixelWriter& out) {
-  if (left == right || top == bottom || out.Width() == 0 || out.Height() == 0) return;
+  if (left == right || top == bottom || out.Empty()) return;
   const int64_t x0 = std::min(left, right), x1 = int64_t{std::max(left, right)} - 1;
   const int64_t y0 = std::min(top, bottom), y1 = int64_t{std::max(top, bottom)} - 1;
   // The leftmost and rightmost outline pixel of each row; on the stack for small dots.
@@ -186,7 +187,7 @@ void FillWalkedEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom,
 
 void WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom, const TPoint* rays,
              PixelWriter& out) {
-  if (left == right || top == bottom || out.Width() == 0 || out.Height() == 0) return;
+  if (left == right || top == bottom || out.Empty()) return;
   // Right and bottom edges are outside the figure, as for every GDI box.
   const int64_t x0 = std::min(left, right), x1 = int64_t{std::max(left, right)} - 1;
   const int64_t y0 = std::min(top, bottom), y1 = int64_t{std::max(top, bottom)} - 1;

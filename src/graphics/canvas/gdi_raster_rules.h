@@ -18,28 +18,34 @@
 namespace kestril {
 
 // Writes pixels of one colour straight into 32-bit pixels (0x00RRGGBB words, as in a
-// Cairo RGB24 image), inside the picture only.
+// Cairo RGB24 image) holding rows firstRow .. firstRow + rows - 1 of a picture
+// `width` pixels wide; pixels elsewhere are left out.
 class PixelWriter {
  public:
-  PixelWriter(unsigned char* data, int64_t stride, int64_t width, int64_t height, Color c)
+  PixelWriter(unsigned char* data, int64_t stride, int64_t width, int64_t firstRow, int64_t rows,
+              Color c)
       : data_(data),
         stride_(stride),
         width_(width),
-        height_(height),
+        firstRow_(firstRow),
+        endRow_(firstRow + rows),
         rgb_((uint32_t{RedOf(c)} << 16) | (uint32_t{GreenOf(c)} << 8) | BlueOf(c)) {}
 
   int64_t Width() const { return width_; }
-  int64_t Height() const { return height_; }
+  // The rows held: FirstRow() up to, not including, EndRow().
+  int64_t FirstRow() const { return firstRow_; }
+  int64_t EndRow() const { return endRow_; }
+  bool Empty() const { return width_ <= 0 || endRow_ <= firstRow_; }
   void Plot(int64_t x, int64_t y) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    std::memcpy(data_ + y * stride_ + x * 4, &rgb_, 4);
+    if (x < 0 || y < firstRow_ || x >= width_ || y >= endRow_) return;
+    std::memcpy(data_ + (y - firstRow_) * stride_ + x * 4, &rgb_, 4);
   }
   // Pixels x0..x1 of row y.
   void Span(int64_t x0, int64_t x1, int64_t y) {
-    if (y < 0 || y >= height_) return;
+    if (y < firstRow_ || y >= endRow_) return;
     x0 = std::max<int64_t>(x0, 0);
     x1 = std::min<int64_t>(x1, width_ - 1);
-    for (unsigned char* p = data_ + y * stride_ + x0 * 4; x0 <= x1; ++x0, p += 4) {
+    for (unsigned char* p = data_ + (y - firstRow_) * stride_ + x0 * 4; x0 <= x1; ++x0, p += 4) {
       std::memcpy(p, &rgb_, 4);
     }
   }
@@ -48,7 +54,8 @@ class PixelWriter {
   unsigned char* data_;
   int64_t stride_;
   int64_t width_;
-  int64_t height_;
+  int64_t firstRow_;
+  int64_t endRow_;
   uint32_t rgb_;
 };
 

@@ -30,16 +30,16 @@ struct StretchSpan {
   bool mirrored = false;
 };
 
-inline StretchSpan SpanOf(int32_t a, int32_t b) {
-  if (b >= a) return {a, int64_t{b} - a, false};
-  return {int64_t{b} + 1, int64_t{a} - b, true};
+inline StretchSpan SpanOf(int64_t a, int64_t b) {
+  if (b >= a) return {a, b - a, false};
+  return {b + 1, a - b, true};
 }
 
 // Writes the stretched image into a picture of width x height pixels of
 // `bytesPerPixel` (3: blue, green, red; 4: the same and a zero byte), row y starting at
 // rowOf(y).
 template <typename RowOf>
-void StretchPixels(int32_t left, int32_t top, int32_t right, int32_t bottom,
+void StretchPixels(int64_t left, int64_t top, int64_t right, int64_t bottom,
                    const DecodedImage& image, int64_t width, int64_t height, RowOf rowOf,
                    int bytesPerPixel) {
   if (image.width <= 0 || image.height <= 0 ||

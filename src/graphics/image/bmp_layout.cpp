@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "base/endian.h"
 #include "base/errors.h"
@@ -14,10 +13,6 @@ namespace {
 
 constexpr uint16_t kBmpSignature = 0x4D42;  // "BM"
 constexpr size_t kBmpHeadSize = kBmpFileHeaderSize + BitmapInfoHeader::kSize;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -64,24 +59,68 @@ size_t CheckBmpRows(const BitmapInfoHeader& h, std::span<const uint8_t> rows) {
   return static_cast<size_t>(stride) * static_cast<size_t>(h.height);
 }
 
-void WriteBmpFile(const std::string& path, const BitmapInfoHeader& header,
-                  std::span<const uint8_t> rows) {
-  const size_t image = CheckBmpRows(header, rows);
+namespace {
+BitmapInfoHeader HeaderOf(int32_t width, int32_t height) {
+  BitmapInfoHeader h;
+  h.width = width;
+  h.height = height;
+  return h;
+}
+}  // namespace
+
+BmpRowWriter::BmpRowWriter(const std::string& path, int32_t width, int32_t height)
+    : BmpRowWriter(path, HeaderOf(width, height)) {}
+
+BmpRowWriter::BmpRowWriter(const std::string& path, BitmapInfoHeader header)
+    : path_(path), stride_(BmpStride(header.width, 24)), height_(header.height) {
+  if (stride_ < 0 || height_ < 0) throw Error("cannot write " + path + ": a negative size");
+  const uint64_t image = static_cast<uint64_t>(stride_) * static_cast<uint64_t>(height_);
   if (image > UINT32_MAX - kBmpHeadSize) throw Error("the picture is too large for a BMP file");
+  header.bitCount = 24;
+  header.sizeImage = static_cast<uint32_t>(image);
   std::array<uint8_t, kBmpHeadSize> head{};
   StoreU16(&head[0], kBmpSignature);
   StoreU32(&head[2], static_cast<uint32_t>(kBmpHeadSize + image));
   StoreU32(&head[10], static_cast<uint32_t>(kBmpHeadSize));
   header.WriteTo(std::span<uint8_t>(head).subspan(kBmpFileHeaderSize));
-  const auto failed = [&] { return Error("cannot write " + path + ": " + std::strerror(errno)); };
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-  if (!f) throw failed();
-  if (std::fwrite(head.data(), 1, head.size(), f.get()) != head.size() ||
-      (image != 0 && std::fwrite(rows.data(), 1, image, f.get()) != image) ||
-      std::fflush(f.get()) != 0) {
-    throw failed();
-  }
-  if (std::fclose(f.release()) != 0) throw failed();
+  file_ = std::fopen(path.c_str(), "wb");
+  if (file_ == nullptr) Fail();
+  if (std::fwrite(head.data(), 1, head.size(), file_) != head.size()) Fail();
+}
+
+BmpRowWriter::~BmpRowWriter() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void BmpRowWriter::Fail() {
+  const std::string reason = std::strerror(errno);
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  throw Error("cannot write " + path_ + ": " + reason);
+}
+
+void BmpRowWriter::WriteRow(const uint8_t* row) {
+  if (file_ == nullptr || written_ >= height_) throw Error("too many rows for " + path_);
+  const auto n = static_cast<size_t>(stride_);
+  if (n != 0 && std::fwrite(row, 1, n, file_) != n) Fail();
+  ++written_;
+}
+
+void BmpRowWriter::Finish() {
+  if (file_ == nullptr || written_ != height_) throw Error("rows missing in " + path_);
+  std::FILE* f = file_;
+  file_ = nullptr;
+  const bool flushed = std::fflush(f) == 0;
+  if (std::fclose(f) != 0 || !flushed) Fail();
+}
+
+void WriteBmpFile(const std::string& path, const BitmapInfoHeader& header,
+                  std::span<const uint8_t> rows) {
+  CheckBmpRows(header, rows);
+  BmpRowWriter out(path, header);
+  const auto stride = static_cast<size_t>(BmpStride(header.width, 24));
+  for (int32_t y = 0; y < header.height; ++y) out.WriteRow(rows.data() + y * stride);
+  out.Finish();
 }
 
 std::optional<BmpImage> ParseBmpFile(std::span<const uint8_t> bytes) {

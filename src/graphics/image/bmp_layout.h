@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -49,6 +50,31 @@ size_t CheckBmpRows(const BitmapInfoHeader& header, std::span<const uint8_t> row
 // reason when they do not match the header or the file cannot be written.
 void WriteBmpFile(const std::string& path, const BitmapInfoHeader& header,
                   std::span<const uint8_t> rows);
+
+// A 24-bit BMP file written row by row, bottom row first, so a picture never has to be
+// held whole. Each row is BmpStride(width) bytes. Failures raise Error naming the file.
+class BmpRowWriter {
+ public:
+  BmpRowWriter(const std::string& path, int32_t width, int32_t height);
+  // The header's fields as given, but for the image size, which follows from its size.
+  BmpRowWriter(const std::string& path, BitmapInfoHeader header);
+  ~BmpRowWriter();
+  BmpRowWriter(const BmpRowWriter&) = delete;
+  BmpRowWriter& operator=(const BmpRowWriter&) = delete;
+
+  void WriteRow(const uint8_t* row);
+  // Ends the file once every row was written and closes it.
+  void Finish();
+
+ private:
+  [[noreturn]] void Fail();
+
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  int64_t stride_;
+  int32_t height_;
+  int32_t written_ = 0;
+};
 
 // A 24-bit picture as BMP rows: blue, green, red; bottom row first; each row padded
 // to stride.
