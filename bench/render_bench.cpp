@@ -1,5 +1,6 @@
-// Drawing speed: a real drawing on the native canvas beside Cairo stroking the same
-// segments with the same pens, and synthetic drawings of dashed lines at three sizes.
+// Drawing speed: real drawings on the native canvas beside Cairo drawing the same
+// segments with the same pens, synthetic drawings of dashed lines at three sizes and of
+// circles and arcs at two.
 #include <benchmark/benchmark.h>
 
 #include <cairo.h>
@@ -34,8 +35,9 @@ void BM_StairsRead(benchmark::State& state) {
 }
 BENCHMARK(BM_StairsRead)->Unit(benchmark::kMicrosecond);
 
-void BM_StairsDraw(benchmark::State& state) {
-  const Document doc = ReadPath(kStairs);
+// Drawing a real drawing on the native canvas.
+void DrawOf(benchmark::State& state, const std::string& path) {
+  const Document doc = ReadPath(path);
   TViewTransform view;
   SetupView(view, doc.DrawingExtent, kWidth, kHeight);
   for (auto _ : state) {
@@ -45,12 +47,29 @@ void BM_StairsDraw(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_StairsDraw)->Unit(benchmark::kMicrosecond);
 
-// The same polylines, pens and background, stroked by Cairo directly: what drawing
-// could cost at best on this backend.
-void BM_StairsCairoAlone(benchmark::State& state) {
-  const Document doc = ReadPath(kStairs);
+void SetPen(cairo_t* cr, const Pen& pen) {
+  cairo_set_source_rgb(cr, RedOf(pen.color) / 255.0, GreenOf(pen.color) / 255.0,
+                       BlueOf(pen.color) / 255.0);
+  cairo_set_line_width(cr, pen.width < 1 ? 1 : pen.width);
+  // Cosmetic pens: Cairo's plain stroke; geometric pens: their end caps, round joins.
+  const bool round = pen.geometric && pen.cap == PenCap::Round;
+  cairo_set_line_cap(cr, round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(cr, pen.geometric ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
+}
+
+void AddPolyline(cairo_t* cr, const std::vector<TPoint>& points) {
+  cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
+  for (size_t i = 1; i < points.size(); ++i) {
+    cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
+  }
+}
+
+// The same background, polylines (curves as their flattened dashes), polygons and dots,
+// with the same pens and brushes, drawn by Cairo directly: what drawing could cost at
+// best on this backend.
+void CairoAloneOf(benchmark::State& state, const std::string& path) {
+  const Document doc = ReadPath(path);
   TViewTransform view;
   SetupView(view, doc.DrawingExtent, kWidth, kHeight);
   RecordingCanvas recorded(kWidth, kHeight);
@@ -66,20 +85,47 @@ void BM_StairsCairoAlone(benchmark::State& state) {
     cairo_paint(cr);
     segments = 0;
     for (const CanvasCall& c : draws) {
-      const double r = RedOf(c.pen.color) / 255.0, g = GreenOf(c.pen.color) / 255.0,
-                   b = BlueOf(c.pen.color) / 255.0;
-      cairo_set_source_rgb(cr, r, g, b);
-      if (c.op == CanvasOp::FillRect) {
-        cairo_rectangle(cr, c.rect[0], c.rect[1], c.rect[2] - c.rect[0], c.rect[3] - c.rect[1]);
-        cairo_fill(cr);
-      } else if (c.op == CanvasOp::Polyline && c.points.size() >= 2) {
-        cairo_set_line_width(cr, c.pen.width < 1 ? 1 : c.pen.width);
-        cairo_move_to(cr, c.points[0].x + 0.5, c.points[0].y + 0.5);
-        for (size_t i = 1; i < c.points.size(); ++i) {
-          cairo_line_to(cr, c.points[i].x + 0.5, c.points[i].y + 0.5);
+      const Brush& b = c.brush;
+      switch (c.op) {
+        case CanvasOp::FillRect:
+          cairo_set_source_rgb(cr, RedOf(b.color) / 255.0, GreenOf(b.color) / 255.0,
+                               BlueOf(b.color) / 255.0);
+          cairo_rectangle(cr, c.rect[0], c.rect[1], c.rect[2] - c.rect[0], c.rect[3] - c.rect[1]);
+          cairo_fill(cr);
+          break;
+        case CanvasOp::Polyline:
+          if (c.points.size() < 2) break;
+          SetPen(cr, c.pen);
+          AddPolyline(cr, c.points);
+          cairo_stroke(cr);
+          segments += static_cast<int64_t>(c.points.size() - 1);
+          break;
+        case CanvasOp::Polygon:
+          if (c.inPath || c.points.size() < 3) break;
+          AddPolyline(cr, c.points);
+          cairo_close_path(cr);
+          cairo_set_source_rgb(cr, RedOf(b.color) / 255.0, GreenOf(b.color) / 255.0,
+                               BlueOf(b.color) / 255.0);
+          cairo_fill_preserve(cr);
+          SetPen(cr, c.pen);
+          cairo_stroke(cr);
+          break;
+        case CanvasOp::Ellipse: {
+          const double w = c.rect[2] - c.rect[0], h = c.rect[3] - c.rect[1];
+          cairo_save(cr);
+          cairo_translate(cr, c.rect[0] + w / 2, c.rect[1] + h / 2);
+          cairo_scale(cr, w / 2, h / 2);
+          cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
+          cairo_restore(cr);
+          cairo_set_source_rgb(cr, RedOf(b.color) / 255.0, GreenOf(b.color) / 255.0,
+                               BlueOf(b.color) / 255.0);
+          cairo_fill_preserve(cr);
+          SetPen(cr, c.pen);
+          cairo_stroke(cr);
+          break;
         }
-        cairo_stroke(cr);
-        segments += static_cast<int64_t>(c.points.size() - 1);
+        default:
+          break;
       }
     }
     cairo_destroy(cr);
@@ -87,7 +133,29 @@ void BM_StairsCairoAlone(benchmark::State& state) {
   }
   state.counters["segments"] = static_cast<double>(segments);
 }
+
+void BM_StairsDraw(benchmark::State& state) {
+  DrawOf(state, kStairs);
+}
+BENCHMARK(BM_StairsDraw)->Unit(benchmark::kMicrosecond);
+
+void BM_StairsCairoAlone(benchmark::State& state) {
+  CairoAloneOf(state, kStairs);
+}
 BENCHMARK(BM_StairsCairoAlone)->Unit(benchmark::kMicrosecond);
+
+// The real drawing with the most arcs (69 at the top level, 54 in its blocks).
+const std::string kSitePlan = std::string(KESTRIL_TEST_DATA) + "/drawings/site-plan-v700.jww";
+
+void BM_SitePlanDraw(benchmark::State& state) {
+  DrawOf(state, kSitePlan);
+}
+BENCHMARK(BM_SitePlanDraw)->Unit(benchmark::kMicrosecond);
+
+void BM_SitePlanCairoAlone(benchmark::State& state) {
+  CairoAloneOf(state, kSitePlan);
+}
+BENCHMARK(BM_SitePlanCairoAlone)->Unit(benchmark::kMicrosecond);
 
 // n dashed lines of every standard dashed type, spread over the sheet.
 Document DashedLines(int64_t n) {
@@ -120,6 +188,49 @@ BENCHMARK(BM_DashedLinesDraw)
     ->Arg(100'000)
     ->Arg(1'000'000)
     ->Unit(benchmark::kMillisecond);
+
+// n circles and arcs over a 100 x 75 sheet, 16 to 80 pixels in radius: half of them
+// dashed, every fifth an ellipse or elliptic arc, scattered so they overlap alike at
+// every size.
+Document CirclesAndArcs(int64_t n) {
+  ArchiveWriter a(700);
+  a.Line(Line({0, 0}, {100, 75}, Attr(2)));
+  uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) / double(1 << 24);
+  };
+  for (int64_t i = 0; i < n; ++i) {
+    const TaPoint2D c{10 + 80 * next(), 10 + 55 * next()};
+    const double r = 2 + 8 * next();
+    const uint8_t type = i % 2 == 0 ? 1 : static_cast<uint8_t>(2 + i % 8);
+    FDataEnko e = i % 3 == 0 ? Circle(c, r, Attr(static_cast<uint16_t>(1 + i % 8), type))
+                             : ArcOf(c, r, kTwoPi * next(), kPi * (0.2 + next()),
+                                     Attr(static_cast<uint16_t>(1 + i % 8), type));
+    if (i % 5 == 0) {
+      e.flatness = 0.6;
+      e.tiltAngle = 0.3 * static_cast<double>(i % 7);
+    }
+    a.Arc(e);
+  }
+  a.End();
+  Document doc;
+  ReadBytes(doc, BuildJws(a));
+  return doc;
+}
+
+void BM_CirclesAndArcsDraw(benchmark::State& state) {
+  const Document doc = CirclesAndArcs(state.range(0));
+  TViewTransform view;
+  SetupView(view, doc.DrawingExtent, kWidth, kHeight);
+  auto canvas = CreateRasterCanvas(kWidth, kHeight);
+  for (auto _ : state) {
+    RenderOptions options;
+    RenderDrawing(doc, view, options, *canvas, kWidth, kHeight, true);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_CirclesAndArcsDraw)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kestril

@@ -9,7 +9,8 @@ namespace kestril {
 
 uint8_t SolidFigureKind(uint8_t lineType, double selector, double start, double sweep) {
   if (lineType == 106) return std::fabs(sweep) <= 6.283 ? 221 : 210;
-  uint8_t kind = 0;
+  // Any other selector outlines the arc.
+  uint8_t kind = 100;
   if (selector == 100) {
     kind = 10;
   } else if (selector == 5) {
@@ -18,6 +19,8 @@ uint8_t SolidFigureKind(uint8_t lineType, double selector, double start, double 
     kind = 30;
   } else if (selector == -1) {
     kind = start != 0 ? 40 : 41;
+  } else {
+    return kind;
   }
   return lineType == 111 ? static_cast<uint8_t>(kind + 100) : kind;
 }
@@ -42,14 +45,6 @@ void DrawSolid(const TStyleLineCanvas& style, std::span<const TaPoint2D, 4> corn
   const std::array<TaPoint2D, 4> device{ToDevice(view, corners[0]), ToDevice(view, corners[1]),
                                         ToDevice(view, corners[2]), ToDevice(view, corners[3])};
   DrawDevicePolygon(canvas, device);
-}
-
-void DrawCircleSolid(const TStyleLineCanvas& /*style*/, TaPoint2D /*centre*/,
-                     uint8_t /*brushStyle*/, double /*radius*/, double /*innerRadius*/,
-                     double /*start*/, double /*sweep*/, double /*flatness*/, double /*tilt*/,
-                     uint8_t /*kind*/, const TViewTransform& /*view*/) {
-  // Not implemented yet: the sampled ellipse figures are still to be written, so filled
-  // arc solids and the outlines the arc draw asks for are missing from pictures.
 }
 
 }  // namespace kestril

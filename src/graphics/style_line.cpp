@@ -33,18 +33,16 @@ void DrawSegment(Canvas& canvas, const TaPoint2D& from, const TaPoint2D& to) {
 
 // Lengths the walk can use: negative and NaN entries would walk backwards or stall, and
 // count as 0.
-std::vector<double> SanitizedPattern(const TDoubleDynArray& pattern) {
-  std::vector<double> out(pattern.size());
-  std::transform(pattern.begin(), pattern.end(), out.begin(),
-                 [](double v) { return v > 0 ? v : 0.0; });
-  return out;
+double Usable(double v) {
+  return v > 0 ? v : 0.0;
 }
 
-void WalkPattern(Canvas& canvas, const std::vector<double>& pattern, const TaPoint2D& a,
+void WalkPattern(Canvas& canvas, std::span<const double> pattern, const TaPoint2D& a,
                  const TaPoint2D& b, double length, double theta, int32_t penWidth, Color color) {
   // A cycle always starts with a dash: an odd pattern needs two passes.
   const size_t cycleSteps = pattern.size() % 2 == 0 ? pattern.size() : 2 * pattern.size();
-  const double period = std::accumulate(pattern.begin(), pattern.end(), 0.0) *
+  const double period = std::accumulate(pattern.begin(), pattern.end(), 0.0,
+                                        [](double sum, double v) { return sum + Usable(v); }) *
                         static_cast<double>(cycleSteps / std::max<size_t>(pattern.size(), 1));
   SetSolidPen(canvas, color, penWidth);
   if (pattern.empty() || !(period * kMaxStepsPerPixel >= static_cast<double>(cycleSteps))) {
@@ -75,7 +73,7 @@ void WalkPattern(Canvas& canvas, const std::vector<double>& pattern, const TaPoi
   bool dash = true;
   bool finished = false;
   while (rest > pos && !finished) {
-    const double seg = pattern[i];
+    const double seg = Usable(pattern[i]);
     if (dash) {
       const TaPoint2D from = Along(origin, dir, pos);
       TaPoint2D to = Along(origin, dir, pos + seg);
@@ -125,7 +123,7 @@ void DrawStyleLine(const TStyleLineCanvas& style, TaPoint2D p1, TaPoint2D p2,
   // The brush plays no part in the strokes; later draws rely on finding a solid brush.
   canvas.SetBrush(Brush{kWhite, BrushStyle::Solid});
   if (!(length > 0)) return;
-  WalkPattern(canvas, SanitizedPattern(style.Pattern), a, b, length, theta, penWidth, style.Color);
+  WalkPattern(canvas, style.Pattern, a, b, length, theta, penWidth, style.Color);
 }
 
 void DrawRandomLine(const TStyleLineCanvas& style, TaPoint2D p1, TaPoint2D p2,
@@ -179,6 +177,12 @@ void DrawRandomLine(const TStyleLineCanvas& style, TaPoint2D p1, TaPoint2D p2,
   const std::span<const TaPoint2D> all(points);
 
   if (periods < 1) {
+    // Shorter than half a pitch, the line has no point past its start; it is drawn
+    // straight rather than lost (the chords of small random arcs are such lines).
+    if (tail == 0 && n >= 1) {
+      DrawSegment(canvas, a, b);
+      return;
+    }
     DrawDevicePolyline(canvas, all.first(static_cast<size_t>(tail) + 1));
     return;
   }

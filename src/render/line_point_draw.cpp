@@ -12,20 +12,19 @@ namespace {
 void DrawLineOf(RenderContext& ctx, const FDataSen& r) {
   const TJwwHeader& h = ctx.doc.Header;
   const uint8_t type = r.attr.lineType;
-  TStyleLineCanvas style;
-  style.Canvas = &ctx.canvas;
+  TStyleLineCanvas& style = ctx.cache.Style(ctx.canvas);
   style.Color = FinalColor(ctx, r.attr, PenColorOf(ctx, r.attr.penColor));
   style.Width = PenWidthFor(ctx, r.attr);
   const TaPoint2D a = ctx.placement.Place(r.start);
   const TaPoint2D b = ctx.placement.Place(r.end);
   if (IsRandomLineType(type)) {
-    const std::vector<double> shape = RandomLineShape(h, type);
-    DrawRandomLine(style, a, b, shape, static_cast<int32_t>(h.RandomWidth[type]),
+    DrawRandomLine(style, a, b, ctx.cache.Shape(type), static_cast<int32_t>(h.RandomWidth[type]),
                    static_cast<int32_t>(h.LinePitch[type]), ctx.view);
     return;
   }
   style.LineType = type;
-  style.Pattern = BuildDashPattern(h, type);
+  const TDoubleDynArray& pattern = ctx.cache.Pattern(type);
+  style.Pattern.assign(pattern.begin(), pattern.end());
   DrawStyleLine(style, a, b, ctx.view);
 }
 

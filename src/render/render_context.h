@@ -7,6 +7,7 @@
 #include "graphics/canvas/canvas.h"
 #include "graphics/text/jww_text.h"
 #include "graphics/view.h"
+#include "render/draw_cache.h"
 #include "render/render_options.h"
 #include "render/text_variables.h"
 
@@ -21,6 +22,8 @@ struct RenderContext {
   BlockPlacement placement;
   // Shared by every insert of one drawing, so nested blocks cannot run away.
   MemberVisitBudget budget;
+  // Dash patterns and working storage kept for the one picture.
+  DrawCache& cache;
   // The clock texts read their date and time variables from.
   const TextClock* clock = &SystemTextClock();
   // Shared by the texts of one picture.

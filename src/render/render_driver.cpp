@@ -50,7 +50,8 @@ void DrawAll(RenderContext& ctx, Cursor<Record>& cursor) {
 void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOptions& options,
                    Canvas& canvas, int32_t width, int32_t height, bool fillBackground,
                    const RenderYield& yield) {
-  RenderContext ctx{doc, view, options, canvas, BlockPlacement{}, MemberVisitBudget{}};
+  DrawCache cache(doc.Header);
+  RenderContext ctx{doc, view, options, canvas, BlockPlacement{}, MemberVisitBudget{}, cache};
   if (doc.ObjectCount == 0) {
     FillBackground(doc, canvas, width, height);
     return;

@@ -1,5 +1,6 @@
 // Solids and block inserts.
 #include "graphics/solids.h"
+#include "render/arc_placement.h"
 #include "render/draw_rules.h"
 #include "render/entity_draw.h"
 
@@ -11,6 +12,19 @@ void Draw(RenderContext& ctx, const FDataSolid& r) {
   TStyleLineCanvas style;
   style.Canvas = &ctx.canvas;
   style.Color = FinalColor(ctx, r.attr, base);
+  if (r.attr.lineType > 100 && ctx.placement.InBlock) {
+    // The corners of a circle solid carry its centre, radius, flatness, tilt, angles and
+    // selector: only the centre is a point. The figure is placed as a whole and keeps the
+    // kind its stored values choose.
+    const ArcFigure stored{r.p1, r.p2.x, r.p3.y, r.p4.x, r.p3.x, r.p2.y};
+    double grown = 1;
+    const ArcFigure placed = PlaceCircleSolid(ctx.placement, stored, grown);
+    const double inner = r.attr.lineType == 106 ? r.p4.y * grown : placed.radius;
+    DrawCircleSolid(style, placed.centre, kBrushSolid, placed.radius, inner, placed.start,
+                    placed.sweep, placed.flatness, placed.tilt,
+                    SolidFigureKind(r.attr.lineType, r.p4.y, r.p3.y, r.p4.x), ctx.view);
+    return;
+  }
   const std::array<TaPoint2D, 4> corners = {ctx.placement.Place(r.p1), ctx.placement.Place(r.p2),
                                             ctx.placement.Place(r.p3), ctx.placement.Place(r.p4)};
   DrawSolid(style, corners, ctx.view, r.attr.penColor, r.attr.lineType);

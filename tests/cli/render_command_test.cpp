@@ -181,7 +181,25 @@ TEST_F(RenderCommandTest, WithoutAFileRendersTheSample) {
   if (!fs::exists(KESTRIL_SOURCE_DIR "/samples/sample.jww")) GTEST_SKIP() << "no sample";
   ASSERT_EQ(Run({"-o", P("sample.png")}), 0) << err_;
   EXPECT_NE(out_.find("sample.jww"), std::string::npos);
-  EXPECT_TRUE(ReadPng(dir_ / "sample.png").ok);
+  const Png png = ReadPng(dir_ / "sample.png");
+  ASSERT_TRUE(png.ok);
+  ASSERT_EQ(png.width, 800u);
+  // Its four arcs, each alone in its colour in its box: the door swing, the elliptic rug
+  // (dashed), the round table and the tilted ellipse.
+  struct Arc {
+    uint32_t x0, y0, x1, y1;
+    uint32_t colour;  // 0x00BBGGRR
+    int atLeast;
+  };
+  for (const Arc& a :
+       {Arc{350, 85, 495, 225, 0x00C000, 150}, Arc{130, 128, 315, 225, 0x00C000, 100},
+        Arc{565, 298, 680, 412, 0xC000C0, 250}, Arc{105, 338, 205, 416, 0x8000FF, 150}}) {
+    int inked = 0;
+    for (uint32_t y = a.y0; y < a.y1; ++y) {
+      for (uint32_t x = a.x0; x < a.x1; ++x) inked += png.At(x, y) == a.colour;
+    }
+    EXPECT_GE(inked, a.atLeast) << std::hex << a.colour;
+  }
 }
 
 TEST_F(RenderCommandTest, DrawingsThatCannotBeRenderedAnswer1) {

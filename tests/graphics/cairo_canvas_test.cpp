@@ -197,6 +197,27 @@ TEST(CairoCanvasCurves, EllipseFillsItsBoxWithoutRightAndBottomEdges) {
   EXPECT_FALSE(Pixels(o).Inked(25, 14));
 }
 
+// Point dots of a few pixels are solid, as GDI fills them: no white pixel between inked
+// ones of a row, and the inside takes the brush.
+TEST(CairoCanvasCurves, SmallDiscsAreFilledThrough) {
+  for (int32_t size : {3, 4, 5, 6, 7}) {
+    CairoCanvas c(20, 20);
+    c.SetPen(Thin(kRed));
+    c.SetBrush(Brush{.color = kBlue});
+    c.Ellipse(5, 5, 5 + size, 5 + size);
+    Pixels p(c);
+    for (int32_t y = 5; y < 5 + size; ++y) {
+      const std::string row = p.Row(y);
+      const size_t first = row.find('#'), last = row.rfind('#');
+      ASSERT_NE(first, std::string::npos) << size;
+      EXPECT_EQ(row.find('.', first), last + 1) << "size " << size << " row " << y << ": " << row;
+    }
+    if (size >= 5) {
+      EXPECT_EQ(p.At(5 + size / 2, 5 + size / 2), kBlue) << size;
+    }
+  }
+}
+
 // Ink at (x, y) or one of its eight neighbours: curves may land a pixel either way.
 bool InkNear(const Pixels& p, int32_t x, int32_t y) {
   for (int32_t v = y - 1; v <= y + 1; ++v) {

@@ -207,6 +207,9 @@ TEST(DrawRandomLine, ShorterThanAPeriodIsOnePolylineOfRoundedPitches) {
   // A flat shape puts each point on the line, the amplitude ahead of its base point.
   const Lines lines = DrawRandom(12, kFlat, 2, 4);
   EXPECT_EQ(lines, (Lines{{{0, 7}, {6, 7}, {10, 7}, {14, 7}}}));
+  // Too short for a pitch: drawn straight instead of vanishing.
+  EXPECT_EQ(DrawRandom(1.5, kFlat, 2, 4), (Lines{{{0, 7}, {2, 7}}}));
+  EXPECT_TRUE(DrawRandom(0.4, kFlat, 2, 4).empty());
 }
 
 TEST(DrawRandomLine, PitchAndAmplitudeZeroUseOnePixel) {

@@ -1,6 +1,7 @@
 #include "support/fixtures.h"
 
 #include <cmath>
+#include <limits>
 
 #include "graphics/text/cp932.h"
 #include "support/jww_writer.h"
@@ -164,10 +165,131 @@ Fixture Texts() {
   return {"texts", BuildJww(TestHeader(700), a)};
 }
 
+// Circles, arcs both ways, ellipses turned and flattened, dashed and random line types,
+// wide pens, small bolt holes and an ellipse outlined by its samples.
+Fixture Arcs() {
+  TJwwHeader h = TestHeader(700);
+  h.PenWidth[3] = 3;
+  h.PenWidth[4] = 2;
+  ArchiveWriter a(700);
+  a.Line(Line({0, 0}, {100, 0}, Attr(2)));
+  a.Line(Line({0, 75}, {100, 75}, Attr(2)));
+  for (int i = 0; i < 8; ++i) {
+    a.Arc(Circle({6.0 + 12 * i, 66}, 1.0 + 0.6 * i, Attr(static_cast<uint16_t>(1 + i))));
+    a.Arc(Circle({6.0 + 12 * i, 58}, 0.4, Attr(5)));  // bolt holes
+  }
+  a.Arc(ArcOf({12, 38}, 9, 0, kHalfPi, Attr(3)));
+  a.Arc(ArcOf({32, 38}, 9, kPi, -kPi * 1.5, Attr(4)));
+  a.Arc(ArcOf({52, 38}, 9, 0.4, 5.0, Attr(6)));
+  FDataEnko ellipse = Circle({76, 40}, 12, Attr(2));
+  ellipse.flatness = 0.45;
+  ellipse.tiltAngle = 0.5;
+  a.Arc(ellipse);
+  FDataEnko elliptic = ArcOf({76, 40}, 16, -1.0, 2.6, Attr(8));
+  elliptic.flatness = 0.6;
+  elliptic.tiltAngle = -0.3;
+  a.Arc(elliptic);
+  const uint8_t dashed[] = {2, 3, 5, 7, 9};
+  for (int i = 0; i < 5; ++i) {
+    a.Arc(Circle({8.0 + 16 * i, 18}, 6, Attr(static_cast<uint16_t>(1 + i), dashed[i])));
+  }
+  for (int i = 0; i < 5; ++i) {
+    a.Arc(ArcOf({10.0 + 20 * i, 1}, 9, 0.3, 2.5, Attr(2, static_cast<uint8_t>(11 + i))));
+  }
+  FDataEnko sampled = Circle({92, 20}, 5, Attr(6));
+  sampled.flatness = 0.7;
+  sampled.fullCircle = 2;
+  a.Arc(sampled);
+  a.End();
+  return {"arcs", BuildJww(h, a)};
+}
+
+// A circle solid: centre, radius, flatness, tilt, start, sweep and the selector (or the
+// inner radius for line type 106) in the corners.
+FDataSolid CircleSolid(TaPoint2D c, double r, double start, double sweep, double selector,
+                       FDataHeader attr, double flatness = 1, double tilt = 0) {
+  return Quad(c, {r, flatness}, {tilt, start}, {sweep, selector}, attr);
+}
+
+// Every figure of the circle solids: filled whole, segment, sector, tangent bands from a
+// start and in quarters, an unknown selector, their outlines, and rings.
+Fixture CircleSolids() {
+  ArchiveWriter a(700);
+  a.Line(Line({0, 0}, {100, 0}, Attr(2)));
+  a.Line(Line({0, 75}, {100, 75}, Attr(2)));
+  const double selectors[] = {100, 5, 0, -1, 7};
+  for (int i = 0; i < 5; ++i) {
+    const double x = 10 + 20 * i;
+    const uint16_t colour = static_cast<uint16_t>(1 + i);
+    a.Solid(CircleSolid({x, 62}, 8, 0.5, 3.8, selectors[i], Attr(colour, 101)));
+    a.Solid(CircleSolid({x, 40}, 8, 0.5, 3.8, selectors[i], Attr(colour, 111), 0.6, 0.4));
+  }
+  a.Solid(CircleSolid({10, 15}, 6, 0, kTwoPi, -1, Attr(6, 101)));  // corners of a square
+  a.Solid(CircleSolid({30, 15}, 8, 0, kTwoPi, 4, Attr(7, 106)));   // a ring
+  a.Solid(CircleSolid({50, 15}, 8, 1, 2, 4, Attr(8, 106)));        // part of a ring
+  a.Solid(CircleSolid({70, 15}, 8, 0, 0, 100, Attr(3, 101), 0.4, 1.0));
+  a.Solid(CircleSolid({90, 15}, 8, -2.5, -2, 0, Attr(4, 101)));
+  a.End();
+  return {"circle-solids", BuildJws(a)};
+}
+
+// A door with its swing, a hinge pin and a filled quarter, placed plainly, turned,
+// scaled unevenly, mirrored both ways and nested.
+Fixture ArcBlocks() {
+  ArchiveWriter a(700);
+  a.Line(Line({-10, -10}, {110, -10}, Attr(8)));
+  a.Line(Line({-10, 70}, {110, 70}, Attr(8)));
+  a.Block(Insert(0, {0, 0}));
+  a.Block(Insert(0, {40, 0}, 1, 1, kPi / 5));
+  a.Block(Insert(0, {70, 0}, 1, 1.6));
+  a.Block(Insert(0, {110, 0}, -1, 1));
+  a.Block(Insert(0, {0, 60}, 1, -1));
+  a.Block(Insert(1, {45, 35}, 1.2, 1.2, kHalfPi));
+  a.DefinitionCount(2);
+  a.Definition(0, 5, "door");
+  a.Line(Line({0, 0}, {0, 20}, Attr(2)));
+  a.Arc(ArcOf({0, 0}, 20, 0, kHalfPi, Attr(3)));
+  a.Arc(Circle({0, 0}, 1.2, Attr(5)));
+  a.Arc(ArcOf({0, 0}, 10, 0.2, 1.0, Attr(6, 2)));
+  a.Solid(CircleSolid({0, 0}, 5, 0, kHalfPi, 0, Attr(4, 101), 0.5));
+  a.Definition(1, 2, "pair");
+  a.Block(Insert(0, {0, 0}, 0.5, 0.5, 0.3));
+  a.Block(Insert(0, {25, 0}, -0.5, 0.7));
+  a.End();
+  return {"arc-blocks", BuildJws(a)};
+}
+
+// Curves no drawing should hold, drawn safely: a sweep of 1e300, not-a-number and
+// infinite values, patterns that cannot be walked (no dash at all, every length 0), and
+// tangent bands whose corners lie almost infinitely far off.
+Fixture OddArcs() {
+  TJwwHeader h = TestHeader(700);
+  h.LinePattern[3] = 0;  // no dash at all: (0, 32)
+  h.LinePattern[20] = 0xF0F0F0F0;
+  h.LinePitch[20] = 0;  // every length 0
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  ArchiveWriter a(700);
+  a.Line(Line({0, 0}, {100, 75}, Attr(2)));
+  a.Arc(ArcOf({50, 40}, 10, 0, 1e300, Attr(6)));
+  a.Arc(ArcOf({50, 40}, 15, 0, inf, Attr(6)));
+  a.Arc(ArcOf({50, 40}, nan, 0, 1, Attr(6)));
+  a.Arc(ArcOf({nan, 40}, 5, 0, 1, Attr(6)));
+  a.Arc(ArcOf({25, 50}, 8, 0, 1e300, Attr(7, 12)));
+  a.Arc(Circle({20, 15}, 8, Attr(8, 3)));
+  a.Arc(Circle({45, 15}, 8, Attr(8, 20)));
+  a.Solid(CircleSolid({80, 55}, 8, 0.2, kPi, -1, Attr(1, 101)));
+  a.Solid(CircleSolid({80, 20}, 8, 0.2, 3.14159, -1, Attr(4, 111)));
+  a.Solid(CircleSolid({60, 20}, 8, nan, inf, -1, Attr(1, 101)));
+  a.End();
+  return {"odd-arcs", BuildJww(h, a)};
+}
+
 }  // namespace
 
 std::vector<Fixture> Fixtures() {
-  return {LineTypes(), Points(), Solids(), Blocks(), Layers(), Texts()};
+  return {LineTypes(), Points(), Solids(),       Blocks(),    Layers(),
+          Texts(),     Arcs(),   CircleSolids(), ArcBlocks(), OddArcs()};
 }
 
 }  // namespace kestril::testing

@@ -27,14 +27,6 @@ void SetSource(cairo_t* cr, Color c) {
   cairo_set_source_rgb(cr, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
 }
 
-std::vector<uint8_t> FigureTypes(size_t n, uint8_t rest, bool closed) {
-  std::vector<uint8_t> types(n, rest);
-  if (n == 0) return types;
-  types[0] = kPtMoveTo;
-  if (closed) types.back() |= kPtCloseFigure;
-  return types;
-}
-
 }  // namespace
 
 class CairoCanvas::SurfaceWriter {
@@ -90,7 +82,7 @@ void CairoCanvas::Polyline(std::span<const TPoint> points) {
   if (path_.IsOpen()) {
     path_.Polyline(points);
   } else if (points.size() >= 2) {
-    Render(points, FigureTypes(points.size(), kPtLineTo, false), false, true);
+    RenderFigure(points, kPtLineTo, false, false, true);
   }
 }
 
@@ -98,7 +90,7 @@ void CairoCanvas::PolyBezier(std::span<const TPoint> points) {
   if (path_.IsOpen()) {
     path_.PolyBezier(points);
   } else if (points.size() >= 4 && points.size() % 3 == 1) {
-    Render(points, FigureTypes(points.size(), kPtBezierTo, false), false, true);
+    RenderFigure(points, kPtBezierTo, false, false, true);
   }
 }
 
@@ -107,11 +99,9 @@ void CairoCanvas::PolyBezierTo(std::span<const TPoint> points) {
   if (path_.IsOpen()) {
     path_.PolyBezierTo(points);
   } else {
-    std::vector<TPoint> all;
-    all.reserve(points.size() + 1);
-    all.push_back(pos_);
-    all.insert(all.end(), points.begin(), points.end());
-    Render(all, FigureTypes(all.size(), kPtBezierTo, false), false, true);
+    points_.assign(1, pos_);
+    points_.insert(points_.end(), points.begin(), points.end());
+    RenderFigure(points_, kPtBezierTo, false, false, true);
   }
   pos_ = points.back();
 }
@@ -120,7 +110,7 @@ void CairoCanvas::Polygon(std::span<const TPoint> points) {
   if (path_.IsOpen()) {
     path_.Polygon(points);
   } else if (points.size() >= 2) {
-    Render(points, FigureTypes(points.size(), kPtLineTo, true), true, true);
+    RenderFigure(points, kPtLineTo, true, true, true);
   }
 }
 
@@ -129,10 +119,17 @@ void CairoCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bott
     path_.Ellipse(left, top, right, bottom);
     return;
   }
+  if (WalksEllipse(left, top, right, bottom)) {
+    // Filled and edged by the same pixel walk, as GDI fills and edges them.
+    if (brush_.style == BrushStyle::Solid) {
+      SurfaceWriter out = Pixels(brush_.color);
+      FillWalkedEllipse(left, top, right, bottom, out.pixels);
+    }
+    WalkArc(left, top, right, bottom, nullptr);
+    return;
+  }
   const std::vector<TPoint> outline = TraceEllipse(left, top, right, bottom);
-  const bool walk = WalksEllipse(left, top, right, bottom);
-  Render(outline, FigureTypes(outline.size(), kPtBezierTo, true), true, !walk);
-  if (walk) WalkArc(left, top, right, bottom, nullptr);
+  RenderFigure(outline, kPtBezierTo, true, true, true);
 }
 
 void CairoCanvas::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, TPoint start,
@@ -147,7 +144,7 @@ void CairoCanvas::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, 
     return;
   }
   const std::vector<TPoint> outline = TraceArc(left, top, right, bottom, start, end);
-  Render(outline, FigureTypes(outline.size(), kPtBezierTo, false), false, true);
+  RenderFigure(outline, kPtBezierTo, false, false, true);
 }
 
 bool CairoCanvas::WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) const {
@@ -210,13 +207,23 @@ void CairoCanvas::StrokeAndFillPath() {
   path_.Discard();
 }
 
+void CairoCanvas::RenderFigure(std::span<const TPoint> points, uint8_t rest, bool closed, bool fill,
+                               bool stroke) {
+  if (points.empty()) return;
+  types_.assign(points.size(), rest);
+  types_[0] = kPtMoveTo;
+  if (closed) types_.back() |= kPtCloseFigure;
+  Render(points, types_, fill, stroke);
+}
+
 void CairoCanvas::Render(std::span<const TPoint> points, std::span<const uint8_t> types, bool fill,
                          bool stroke) {
   fill = fill && brush_.style == BrushStyle::Solid;
   stroke = stroke && pen_.style != PenStyle::Null;
   if ((!fill && !stroke) || points.empty() || width_ == 0 || height_ == 0) return;
-  std::vector<PathFigure> figures =
-      FlattenFigures(points, types, antialias_ ? kSmoothTolerance : kFlattenTolerance);
+  const size_t count =
+      FlattenFigures(points, types, antialias_ ? kSmoothTolerance : kFlattenTolerance, figures_);
+  const std::span<PathFigure> figures(figures_.data(), count);
   if (!antialias_) {
     // GDI flattens curves to whole pixels before it draws them.
     for (PathFigure& f : figures) {
@@ -227,7 +234,7 @@ void CairoCanvas::Render(std::span<const TPoint> points, std::span<const uint8_t
   if (stroke) StrokeFigures(figures);
 }
 
-void CairoCanvas::FillFigures(const std::vector<PathFigure>& figures) {
+void CairoCanvas::FillFigures(std::span<const PathFigure> figures) {
   const TDeviceRect r = GrownCanvasRect(*this, 2);
   cairo_t* cr = cr_.get();
   cairo_new_path(cr);
@@ -244,7 +251,7 @@ void CairoCanvas::FillFigures(const std::vector<PathFigure>& figures) {
   cairo_fill(cr);
 }
 
-void CairoCanvas::StrokeFigures(const std::vector<PathFigure>& figures) {
+void CairoCanvas::StrokeFigures(std::span<const PathFigure> figures) {
   const int32_t width = std::clamp(pen_.width, 0, kMaxPenWidth);
   // CreatePen's wide pens end round whatever cap the Pen carries.
   const PenCap cap = pen_.geometric ? pen_.cap : PenCap::Round;
@@ -260,7 +267,7 @@ void CairoCanvas::StrokeFigures(const std::vector<PathFigure>& figures) {
   const TDeviceRect r = GrownCanvasRect(*this, lineWidth + 4);
   cairo_t* cr = cr_.get();
   cairo_new_path(cr);
-  ClippedRuns runs;
+  ClippedRuns& runs = runs_;
   for (const PathFigure& f : figures) {
     ClipPolyline(f.points, f.closed, r, runs);
     for (size_t i = 0; i < runs.Count(); ++i) {
@@ -281,7 +288,7 @@ void CairoCanvas::StrokeFigures(const std::vector<PathFigure>& figures) {
   cairo_stroke(cr);
 }
 
-void CairoCanvas::StrokeWideAliased(const std::vector<PathFigure>& figures, int32_t width,
+void CairoCanvas::StrokeWideAliased(std::span<const PathFigure> figures, int32_t width,
                                     PenCap cap) {
   // Opaque aliased fills of the pieces a batch at a time light the same pixels as one
   // fill of them all, without Cairo intersecting every piece with every other one.
@@ -316,7 +323,7 @@ void CairoCanvas::StrokeWideAliased(const std::vector<PathFigure>& figures, int3
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   SetSource(cr, pen_.color);
   Filler filler(cr);
-  ClippedRuns runs;
+  ClippedRuns& runs = runs_;
   for (const PathFigure& f : figures) {
     ClipPolyline(f.points, f.closed, r, runs);
     for (size_t i = 0; i < runs.Count(); ++i) {
@@ -326,7 +333,7 @@ void CairoCanvas::StrokeWideAliased(const std::vector<PathFigure>& figures, int3
   cairo_fill(cr);
 }
 
-void CairoCanvas::StrokeThinAliased(const std::vector<PathFigure>& figures) {
+void CairoCanvas::StrokeThinAliased(std::span<const PathFigure> figures) {
   SurfaceWriter out = Pixels(pen_.color);
   WalkThinFigures(figures, out.pixels);
 }

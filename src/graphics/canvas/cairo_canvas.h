@@ -13,6 +13,7 @@
 
 #include "graphics/canvas/canvas.h"
 #include "graphics/canvas/path_recorder.h"
+#include "graphics/clip.h"
 
 namespace kestril {
 
@@ -62,10 +63,13 @@ class CairoCanvas final : public RasterCanvas {
   // Fills and/or strokes the figures of a path with the brush and the pen.
   void Render(std::span<const TPoint> points, std::span<const uint8_t> types, bool fill,
               bool stroke);
-  void FillFigures(const std::vector<PathFigure>& figures);
-  void StrokeFigures(const std::vector<PathFigure>& figures);
-  void StrokeThinAliased(const std::vector<PathFigure>& figures);
-  void StrokeWideAliased(const std::vector<PathFigure>& figures, int32_t width, PenCap cap);
+  // Render with the types of one figure of `rest` points after a move.
+  void RenderFigure(std::span<const TPoint> points, uint8_t rest, bool closed, bool fill,
+                    bool stroke);
+  void FillFigures(std::span<const PathFigure> figures);
+  void StrokeFigures(std::span<const PathFigure> figures);
+  void StrokeThinAliased(std::span<const PathFigure> figures);
+  void StrokeWideAliased(std::span<const PathFigure> figures, int32_t width, PenCap cap);
   // Cosmetic aliased pens draw Ellipse and Arc by an integer ellipse walk, as GDI does.
   bool WalksEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
   // rays: start and end of an arc, or null for the whole ellipse.
@@ -113,6 +117,11 @@ class CairoCanvas final : public RasterCanvas {
   };
   std::unique_ptr<cairo_pattern_t, PatternRelease> textSource_;
   Color textSourceColor_ = 0;
+  // Working storage kept from call to call.
+  std::vector<TPoint> points_;
+  std::vector<uint8_t> types_;
+  std::vector<PathFigure> figures_;
+  ClippedRuns runs_;
 };
 
 }  // namespace kestril

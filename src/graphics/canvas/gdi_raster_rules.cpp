@@ -1,8 +1,10 @@
 #include "graphics/canvas/gdi_raster_rules.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #ifndef __SIZEOF_INT128__
 #error "the one-pixel line walk needs 128-bit integers for int32 end points"
@@ -74,6 +76,25 @@ void WalkEllipse(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Plot plot) {
   }
 }
 
+// Steps kLo..kHi of a line along its major axis u, with an exact remainder: c is the
+// minor offset round(dv k / n) (ties down) of step k, r = c 2n - (2 dv k - n), in [0, 2n).
+void WalkSteps(int64_t u0, int64_t v0, int64_t su, int64_t dv, int64_t n, int64_t kLo, int64_t kHi,
+               int64_t c, int64_t r, bool xMajor, PixelWriter& out) {
+  const int64_t den = 2 * n;
+  for (int64_t k = kLo; k <= kHi; ++k) {
+    const int64_t u = u0 + su * k, v = v0 + c;
+    out.Plot(xMajor ? u : v, xMajor ? v : u);
+    r -= 2 * dv;
+    if (r < 0) {
+      ++c;
+      r += den;
+    } else if (r >= den) {
+      --c;
+      r -= den;
+    }
+  }
+}
+
 }  // namespace
 
 void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter& out) {
@@ -87,6 +108,13 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
   const int64_t vMin = xMajor ? out.FirstRow() : 0, vMax = xMajor ? out.EndRow() : out.Width();
   const int64_t n = std::llabs(du);
   const int64_t su = du > 0 ? 1 : -1;
+
+  // Most segments lie wholly inside the pixels held: every step is walked from the start.
+  if (x0 >= 0 && x1 >= 0 && y0 >= out.FirstRow() && y1 >= out.FirstRow() && x0 < out.Width() &&
+      x1 < out.Width() && y0 < out.EndRow() && y1 < out.EndRow()) {
+    WalkSteps(u0, v0, su, dv, n, 0, n - 1, 0, n, xMajor, out);
+    return;
+  }
 
   int64_t kLo = 0, kHi = n - 1;
   if (su > 0) {
@@ -110,26 +138,12 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
   }
   if (kLo > kHi) return;
 
-  // Walk with an exact remainder: c = offset(k), r = c * den - (2 dv k - n) in [0, den).
   const Wide num = Wide{2} * dv * kLo - n;
-  int64_t c = static_cast<int64_t>(CeilDiv(num, den));
-  int64_t r = static_cast<int64_t>(Wide{c} * den - num);
-  for (int64_t k = kLo; k <= kHi; ++k) {
-    const int64_t u = u0 + su * k, v = v0 + c;
-    const int64_t x = xMajor ? u : v, y = xMajor ? v : u;
-    out.Plot(x, y);
-    r -= 2 * dv;
-    if (r < 0) {
-      ++c;
-      r += den;
-    } else if (r >= den) {
-      --c;
-      r -= den;
-    }
-  }
+  const int64_t c = static_cast<int64_t>(CeilDiv(num, den));
+  WalkSteps(u0, v0, su, dv, n, kLo, kHi, c, static_cast<int64_t>(Wide{c} * den - num), xMajor, out);
 }
 
-void WalkThinFigures(const std::vector<PathFigure>& figures, PixelWriter& out) {
+void WalkThinFigures(std::span<const PathFigure> figures, PixelWriter& out) {
   auto at = [](TaPoint2D p) { return std::pair{int64_t(p.x), int64_t(p.y)}; };
   for (const PathFigure& f : figures) {
     const size_t n = f.points.size();
@@ -142,6 +156,31 @@ void WalkThinFigures(const std::vector<PathFigure>& figures, PixelWriter& out) {
       const auto [x0, y0] = at(f.points[n - 1]);
       const auto [x1, y1] = at(f.points[0]);
       WalkThinSegment(x0, y0, x1, y1, out);
+    }
+  }
+}
+
+void FillWalkedEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom, PixelWriter& out) {
+  if (left == right || top == bottom || out.Empty()) return;
+  const int64_t x0 = std::min(left, right), x1 = int64_t{std::max(left, right)} - 1;
+  const int64_t y0 = std::min(top, bottom), y1 = int64_t{std::max(top, bottom)} - 1;
+  // The leftmost and rightmost outline pixel of each row; on the stack for small dots.
+  const size_t height = static_cast<size_t>(y1 - y0 + 1);
+  std::array<std::pair<int64_t, int64_t>, 64> few;
+  std::vector<std::pair<int64_t, int64_t>> many;
+  if (height > few.size()) many.resize(height);
+  const std::span<std::pair<int64_t, int64_t>> rows =
+      height > few.size() ? std::span(many) : std::span(few).first(height);
+  std::fill(rows.begin(), rows.end(), std::pair{INT64_MAX, INT64_MIN});
+  WalkEllipse(x0, y0, x1, y1, [&](int64_t x, int64_t y) {
+    if (y < y0 || y > y1) return;
+    auto& [from, to] = rows[static_cast<size_t>(y - y0)];
+    from = std::min(from, x);
+    to = std::max(to, x);
+  });
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].first <= rows[i].second) {
+      out.Span(rows[i].first, rows[i].second, y0 + static_cast<int64_t>(i));
     }
   }
 }

@@ -4,6 +4,7 @@
 // that its pictures match GDI's.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -39,6 +40,15 @@ class PixelWriter {
     if (x < 0 || y < firstRow_ || x >= width_ || y >= endRow_) return;
     std::memcpy(data_ + (y - firstRow_) * stride_ + x * 4, &rgb_, 4);
   }
+  // Pixels x0..x1 of row y.
+  void Span(int64_t x0, int64_t x1, int64_t y) {
+    if (y < firstRow_ || y >= endRow_) return;
+    x0 = std::max<int64_t>(x0, 0);
+    x1 = std::min<int64_t>(x1, width_ - 1);
+    for (unsigned char* p = data_ + (y - firstRow_) * stride_ + x0 * 4; x0 <= x1; ++x0, p += 4) {
+      std::memcpy(p, &rgb_, 4);
+    }
+  }
 
  private:
   unsigned char* data_;
@@ -58,7 +68,7 @@ void WalkThinSegment(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PixelWriter
 
 // The one-pixel lines of flattened figures (whole-pixel points), closed ones back to
 // their start.
-void WalkThinFigures(const std::vector<PathFigure>& figures, PixelWriter& out);
+void WalkThinFigures(std::span<const PathFigure> figures, PixelWriter& out);
 
 // Larger ellipses are stroked from their flattened outline, whose cost does not grow
 // with the size; the pixel walk visits every pixel of the outline.
@@ -68,6 +78,11 @@ inline constexpr int64_t kMaxWalkedEllipse = int64_t{1} << 16;
 // end points) in the box left..right, top..bottom.
 void WalkArc(int32_t left, int32_t top, int32_t right, int32_t bottom, const TPoint* rays,
              PixelWriter& out);
+
+// The pixels GDI fills for an Ellipse drawn with a cosmetic pen: in each row, those
+// from the leftmost to the rightmost pixel of the walked outline. (Filling the outline's
+// Bezier polygon would leave the centre of small discs white.)
+void FillWalkedEllipse(int32_t left, int32_t top, int32_t right, int32_t bottom, PixelWriter& out);
 
 // Takes the pieces of a wide line in Cairo's coordinates (pixel centres at +0.5). All
 // turn the same way, so that one nonzero-winding fill of them lights the line's pixels.

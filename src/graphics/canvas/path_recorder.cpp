@@ -25,18 +25,20 @@ TaPoint2D Mid(TaPoint2D a, TaPoint2D b) {
   return {(a.x + b.x) / 2, (a.y + b.y) / 2};
 }
 
-double DistanceToSegment(TaPoint2D p, TaPoint2D a, TaPoint2D b) {
+double SquaredDistanceToSegment(TaPoint2D p, TaPoint2D a, TaPoint2D b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
   const double len2 = dx * dx + dy * dy;
   double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
   t = std::clamp(t, 0.0, 1.0);
-  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+  const double ex = p.x - (a.x + t * dx), ey = p.y - (a.y + t * dy);
+  return ex * ex + ey * ey;
 }
 
 void Flatten(TaPoint2D p0, TaPoint2D c1, TaPoint2D c2, TaPoint2D p3, double tolerance, int depth,
              std::vector<TaPoint2D>& out) {
-  if (depth >= kMaxBezierDepth ||
-      (DistanceToSegment(c1, p0, p3) <= tolerance && DistanceToSegment(c2, p0, p3) <= tolerance)) {
+  const double limit = tolerance * tolerance;
+  if (depth >= kMaxBezierDepth || (SquaredDistanceToSegment(c1, p0, p3) <= limit &&
+                                   SquaredDistanceToSegment(c2, p0, p3) <= limit)) {
     out.push_back(p3);
     return;
   }
@@ -142,9 +144,17 @@ std::vector<TPoint> TraceArc(int32_t left, int32_t top, int32_t right, int32_t b
   return TracePieces(box, from, to, true);
 }
 
-std::vector<PathFigure> FlattenFigures(std::span<const TPoint> points,
-                                       std::span<const uint8_t> types, double tolerance) {
-  std::vector<PathFigure> figures;
+size_t FlattenFigures(std::span<const TPoint> points, std::span<const uint8_t> types,
+                      double tolerance, std::vector<PathFigure>& out) {
+  size_t count = 0;
+  // A figure of out taken for the next one, its storage kept.
+  const auto next = [&](TaPoint2D start) -> PathFigure& {
+    if (count == out.size()) out.emplace_back();
+    PathFigure& f = out[count++];
+    f.points.assign(1, start);
+    f.closed = false;
+    return f;
+  };
   const size_t n = std::min(points.size(), types.size());
   auto asDouble = [](TPoint p) { return TaPoint2D{double(p.x), double(p.y)}; };
   TaPoint2D figureStart{};
@@ -153,18 +163,18 @@ std::vector<PathFigure> FlattenFigures(std::span<const TPoint> points,
     const uint8_t kind = types[i] & ~kPtCloseFigure;
     if (kind == kPtMoveTo || !inFigure) {
       // A line or curve with no figure open continues from where the last one closed.
-      figureStart = kind == kPtMoveTo || figures.empty() ? asDouble(points[i]) : figureStart;
-      figures.push_back({{figureStart}, false});
+      figureStart = kind == kPtMoveTo || count == 0 ? asDouble(points[i]) : figureStart;
+      PathFigure& f = next(figureStart);
       inFigure = true;
       if (kind == kPtMoveTo) {
         if (types[i] & kPtCloseFigure) {
-          figures.back().closed = true;
+          f.closed = true;
           inFigure = false;
         }
         continue;
       }
     }
-    PathFigure& f = figures.back();
+    PathFigure& f = out[count - 1];
     size_t lastIndex = i;
     if (kind == kPtBezierTo) {
       if (i + 2 >= n) break;  // a cut-off piece
@@ -180,6 +190,13 @@ std::vector<PathFigure> FlattenFigures(std::span<const TPoint> points,
       inFigure = false;
     }
   }
+  return count;
+}
+
+std::vector<PathFigure> FlattenFigures(std::span<const TPoint> points,
+                                       std::span<const uint8_t> types, double tolerance) {
+  std::vector<PathFigure> figures;
+  figures.resize(FlattenFigures(points, types, tolerance, figures));
   return figures;
 }
 

@@ -13,9 +13,10 @@
 namespace kestril {
 
 // FlattenPath splits each Bezier piece until both of its control points lie within
-// this many pixels of the chord; the curve then stays within 3/4 of it of the chord.
-// The resulting points are the curve's points rounded to whole pixels, as GDI's are.
-inline constexpr double kFlattenTolerance = 0.5;
+// this many pixels of the chord (GDI allows one pixel too); the curve then stays within
+// 3/4 of it of the chord. The resulting points are the curve's points rounded to whole
+// pixels, as GDI's are.
+inline constexpr double kFlattenTolerance = 1.0;
 
 // A path holding more points than this refuses further figures, as GDI fails a call
 // when the path cannot grow. Bounds memory for hostile input.
@@ -50,6 +51,10 @@ struct PathFigure {
 // Splits points and types (PathPointType values) into figures, Bezier pieces flattened
 // with `tolerance`, points not rounded. Malformed input (a figure without a move, a cut
 // off Bezier piece) is read as far as it makes sense.
+// The same into the first figures of `out`, which keep their storage from call to call
+// (figures past the answered count are left over from earlier calls).
+size_t FlattenFigures(std::span<const TPoint> points, std::span<const uint8_t> types,
+                      double tolerance, std::vector<PathFigure>& out);
 std::vector<PathFigure> FlattenFigures(std::span<const TPoint> points,
                                        std::span<const uint8_t> types, double tolerance);
 
