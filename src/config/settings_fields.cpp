@@ -66,7 +66,10 @@ size_t PenIndex(const SettingsField& f) {
 }
 
 std::string Quote(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
+  std::string quoted(1, '"');
+  quoted.append(text);
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace
