@@ -175,9 +175,10 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
     throw Error(std::string("cannot write the page: ") +
                 cairo_status_to_string(cairo_surface_status(surface.get())));
   }
+  // Sizes in points, which every reader takes at their true size (Cairo writes the
+  // number of points whatever unit it is asked to name).
   if (format == PictureFormat::Svg) {
-    cairo_svg_surface_set_document_unit(surface.get(),
-                                        job.millimetres ? CAIRO_SVG_UNIT_MM : CAIRO_SVG_UNIT_PT);
+    cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PT);
   }
   {
     CairoCanvas canvas(surface.get(), static_cast<int32_t>(std::ceil(size.width)),
