@@ -427,7 +427,7 @@ int RenderCommand(std::span<const std::string_view> args) {
   if (!many) return RenderOne(o, settings, o.inputs[0], o.output, format);
   const std::string folder = o.output.empty() ? "." : o.output;
   fs::create_directories(folder, ec);
-  if (!fs::is_directory(folder)) {
+  if (!fs::is_directory(folder, ec)) {
     std::fprintf(stderr, "kestril: cannot make the folder %s: %s\n", folder.c_str(),
                  ec ? ec.message().c_str() : "a file has its name");
     return 1;
