@@ -18,28 +18,26 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "kestril developers <kestril@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Jw_cad drawings as pictures: thumbnails, GTK image loader, converter")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Jw_cad drawings as pictures: thumbnails, GTK image loader, converter\n"
-    " kestril reads Jw_cad drawings (JWW drawings, JWS data) and shows them on the\n"
-    " desktop: file managers show them as thumbnails, every GTK image viewer opens\n"
-    " them through a gdk-pixbuf loader, and the kestril command converts them to\n"
-    " PNG, BMP, SVG and PDF.")
+    "kestril reads Jw_cad drawings (JWW drawings, JWS data) and shows them on the
+desktop: file managers show them as thumbnails, every GTK image viewer opens
+them through a gdk-pixbuf loader, and the kestril command converts them to
+PNG, BMP, SVG and PDF.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 # Texts are drawn in the IPA fonts; file types come from shared-mime-info.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "shared-mime-info, fonts-ipafont-gothic, fonts-ipafont-mincho")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgdk-pixbuf2.0-bin")
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 include(CPack)
 
 # The Windows plug-ins with a short readme, for viewer users.
 if(DEFINED KESTRIL_SPI_PATH AND TARGET kestril_windows_i686 AND TARGET kestril_windows_x86_64)
-  set(KESTRIL_WINDOWS_ZIP ${CMAKE_BINARY_DIR}/packages/kestril-${PROJECT_VERSION}-windows.zip)
+  set(KESTRIL_WINDOWS_ZIP ${CMAKE_BINARY_DIR}/kestril-${PROJECT_VERSION}-windows.zip)
   set(zip_dir ${CMAKE_BINARY_DIR}/windows-zip)
   configure_file(${KESTRIL_ROOT}/data/README-Windows.txt ${zip_dir}/README.txt
                  NEWLINE_STYLE WIN32)
   add_custom_command(OUTPUT ${KESTRIL_WINDOWS_ZIP}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packages
     COMMAND ${CMAKE_COMMAND} -E copy ${KESTRIL_SPI_PATH} ${KESTRIL_SPH_PATH} ${zip_dir}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${KESTRIL_WINDOWS_ZIP}
     COMMAND ${CMAKE_COMMAND} -E chdir ${zip_dir}
