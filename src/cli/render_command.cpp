@@ -45,7 +45,8 @@ std::string Usage() {
          "BMP, or drawn by the same procedure on SVG or PDF pages.\n"
          "\n"
          "  FILE            the drawing; without it, the bundled sample\n"
-         "                  (" KESTRIL_SAMPLE
+         "                  (" +
+         BundledSample() +
          ")\n"
          "  -o, --output OUT\n"
          "                  one drawing: the picture file; its extension, .png, .bmp,\n"
@@ -378,7 +379,7 @@ int RenderCommand(std::span<const std::string_view> args) {
       o.inputs.emplace_back(a);
     }
   }
-  if (o.inputs.empty()) o.inputs.emplace_back(KESTRIL_SAMPLE);
+  if (o.inputs.empty()) o.inputs.emplace_back(BundledSample());
 
   namespace fs = std::filesystem;
   std::error_code ec;
