@@ -25,7 +25,7 @@ web: setup
 	cmake --build --preset wasm -j $(JOBS)
 	cp -R web/. build/web/
 
-test-native: build
+test-native: build web
 	ctest --preset native -j $(JOBS)
 
 test-asan: setup
