@@ -49,11 +49,16 @@ export const DEFAULT_FONT_FALLBACK = [
 
 const GENERIC_FAMILIES = new Set(['serif', 'sans-serif', 'monospace', 'cursive', 'fantasy', 'system-ui']);
 
+// A drawing uses a handful of colours: their CSS strings are made once.
+const colorCache = new Map();
 function cssColor(c) {
-  const r = c & 0xff;
-  const g = (c >>> 8) & 0xff;
-  const b = (c >>> 16) & 0xff;
-  return `rgb(${r},${g},${b})`;
+  let css = colorCache.get(c);
+  if (css === undefined) {
+    const hex = (v) => v.toString(16).padStart(2, '0');
+    css = `#${hex(c & 0xff)}${hex((c >>> 8) & 0xff)}${hex((c >>> 16) & 0xff)}`;
+    colorCache.set(c, css);
+  }
+  return css;
 }
 
 function quoteFamily(name) {
@@ -169,17 +174,21 @@ export function replay(ctx, buf, options = {}) {
       ctx.stroke();
     }
   };
+  // Text is drawn in the cell's own frame: origin at the cell's top-left corner, turned
+  // by the escapement, stretched to the character width. The context's font is parsed
+  // only when it changes.
+  let contextFont = '';
+  ctx.textBaseline = 'alphabetic';
+  ctx.textAlign = 'left';
   // Writes text with its first cell's top-left corner at (x, y).
   const writeText = (x, y, text, mode) => {
     const f = font;
-    if (!f || f.em <= 0) return;
-    ctx.save();
-    ctx.translate(x, y);
-    if (f.turn) ctx.rotate(f.turn);
-    if (f.scaleX !== 1) ctx.scale(f.scaleX, 1);
-    ctx.font = f.css;
-    ctx.textBaseline = 'alphabetic';
-    ctx.textAlign = 'left';
+    if (!f || !(f.em > 0)) return;
+    ctx.setTransform(f.cos * f.scaleX, f.sin * f.scaleX, -f.sin, f.cos, x, y);
+    if (contextFont !== f.css) {
+      ctx.font = f.css;
+      contextFont = f.css;
+    }
     if (mode === 'text') {
       const advance = ctx.measureText(text).width;
       if (opaque) {
@@ -201,7 +210,7 @@ export function replay(ctx, buf, options = {}) {
         ctx.strokeText(text, 0, f.ascent);
       }
     }
-    ctx.restore();
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
   };
 
   let at = HEADER_WORDS;
@@ -291,11 +300,21 @@ export function replay(ctx, buf, options = {}) {
       }
       case Op.StrokePath:
       case Op.StrokeAndFillPath: {
-        flush();
+        const fill = op === Op.StrokeAndFillPath;
         const n = u[at++];
         const types = at + 2 * n;
         const typeOf = (i) => (u[types + (i >> 2)] >>> (8 * (i & 3))) & 0xff;
-        ctx.beginPath();
+        if (!fill && pen.none) {
+          at = types + ((n + 3) >> 2);
+          break;
+        }
+        // A stroked path joins the pending strokes of its pen; a filled one stands alone.
+        if (fill) {
+          flush();
+          ctx.beginPath();
+        } else {
+          beginStroke();
+        }
         for (let i = 0; i < n; ) {
           const t = typeOf(i);
           const x = s[at + 2 * i] + 0.5, y = s[at + 2 * i + 1] + 0.5;
@@ -315,14 +334,7 @@ export function replay(ctx, buf, options = {}) {
           }
           if (t & 1) ctx.closePath();
         }
-        if (op === Op.StrokeAndFillPath && !brush.clear) {
-          ctx.fillStyle = cssColor(brush.color);
-          ctx.fill('evenodd');
-        }
-        if (!pen.none) {
-          applyPen();
-          ctx.stroke();
-        }
+        if (fill) fillAndStroke('evenodd');
         at = types + ((n + 3) >> 2);
         break;
       }
@@ -349,7 +361,9 @@ export function replay(ctx, buf, options = {}) {
           cellHeight: Math.round(m.cell * em),
           // The Japanese faces' average character width is half an em.
           scaleX: w > 0 && em > 0 ? w / (em / 2) : 1,
-          turn: (-escapement / 10) * (Math.PI / 180),
+          // The escapement turns counter-clockwise on the screen (y down).
+          cos: Math.cos((escapement / 10) * (Math.PI / 180)),
+          sin: -Math.sin((escapement / 10) * (Math.PI / 180)),
           underline: (flags & FONT_UNDERLINE) !== 0,
           strikeOut: (flags & FONT_STRIKE_OUT) !== 0,
         };
