@@ -190,7 +190,7 @@ export function replay(ctx, buf, options = {}) {
       contextFont = f.css;
     }
     if (mode === 'text') {
-      const advance = ctx.measureText(text).width;
+      const advance = opaque || f.underline || f.strikeOut ? ctx.measureText(text).width : 0;
       if (opaque) {
         ctx.fillStyle = '#fff';
         ctx.fillRect(0, 0, advance, f.cellHeight);
@@ -213,6 +213,13 @@ export function replay(ctx, buf, options = {}) {
     ctx.setTransform(1, 0, 0, 1, 0, 0);
   };
 
+  // Counts are checked against what is left, so a damaged buffer ends in an error
+  // rather than a long loop.
+  const counted = (wordsEach) => {
+    const n = u[at++];
+    if (at + n * wordsEach > count) throw new Error('command buffer cut short');
+    return n;
+  };
   let at = HEADER_WORDS;
   while (at < count) {
     const op = u[at++];
@@ -241,7 +248,7 @@ export function replay(ctx, buf, options = {}) {
         break;
       case Op.Polyline:
       case Op.PolyBezier: {
-        const n = u[at++];
+        const n = counted(2);
         if (!pen.none) {
           beginStroke();
           (op === Op.Polyline ? polyline : bezier)(at, n);
@@ -251,7 +258,7 @@ export function replay(ctx, buf, options = {}) {
       }
       case Op.Polygon: {
         flush();
-        const n = u[at++];
+        const n = counted(2);
         ctx.beginPath();
         polyline(at, n);
         ctx.closePath();
@@ -301,7 +308,7 @@ export function replay(ctx, buf, options = {}) {
       case Op.StrokePath:
       case Op.StrokeAndFillPath: {
         const fill = op === Op.StrokeAndFillPath;
-        const n = u[at++];
+        const n = counted(2.25);
         const types = at + 2 * n;
         const typeOf = (i) => (u[types + (i >> 2)] >>> (8 * (i & 3))) & 0xff;
         if (!fill && pen.none) {
@@ -339,10 +346,11 @@ export function replay(ctx, buf, options = {}) {
         break;
       }
       case Op.Font: {
-        const faceLength = u[at];
-        const height = s[at + 1], w = s[at + 2], escapement = s[at + 3];
-        const weight = s[at + 5], flags = u[at + 6], aliasLength = u[at + 7];
-        at += 8;
+        const faceLength = counted(0.5);
+        const height = s[at], w = s[at + 1], escapement = s[at + 2];
+        const weight = s[at + 4], flags = u[at + 5], aliasLength = u[at + 6];
+        at += 7;
+        if (at + aliasLength / 2 > count) throw new Error('command buffer cut short');
         const face = readText(u, at, faceLength);
         at += (faceLength + 1) >> 1;
         const alias = readText(u, at, aliasLength);
@@ -379,9 +387,9 @@ export function replay(ctx, buf, options = {}) {
       case Op.StrokeTextPath:
       case Op.StrokeAndFillTextPath: {
         flush();
-        const n = u[at];
-        const x = s[at + 1], y = s[at + 2];
-        at += 3;
+        const n = counted(0.5);
+        const x = s[at], y = s[at + 1];
+        at += 2;
         const text = readText(u, at, n);
         at += (n + 1) >> 1;
         writeText(x, y, text, op === Op.Text ? 'text' : op === Op.StrokeTextPath ? 'stroke' : 'fill');
@@ -389,7 +397,7 @@ export function replay(ctx, buf, options = {}) {
       }
       case Op.TextEach: {
         flush();
-        const n = u[at++];
+        const n = counted(2.5);
         const cells = at;
         at += 2 * n;
         const text = readText(u, at, n);
@@ -402,6 +410,7 @@ export function replay(ctx, buf, options = {}) {
         const l = s[at], t = s[at + 1], r = s[at + 2], b = s[at + 3];
         const w = s[at + 4], h = s[at + 5];
         at += 6;
+        if (!(w > 0 && h > 0 && at + w * h <= count)) throw new Error('command buffer cut short');
         drawImage(ctx, u, at, w, h, l, t, r, b);
         at += w * h;
         break;
