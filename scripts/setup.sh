@@ -12,6 +12,9 @@ packages=(
   wine64 xvfb
   libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info libglib2.0-bin dpkg-dev
 )
+# The core in WebAssembly: Debian's Emscripten (its system libraries come prebuilt) and
+# the parser its optimiser needs (found through NODE_PATH=/usr/share/nodejs).
+packages+=(emscripten node-acorn)
 
 missing=()
 for p in "${packages[@]}"; do
