@@ -11,6 +11,10 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev binutils-mingw-w64-i686
   wine64 xvfb
 )
+# The web page's browser tests: Debian's chromium driven from Node.js (npm brings the
+# driver). npm comes inside some Node.js packages and apart in Debian's.
+packages+=(chromium nodejs)
+if ! command -v npm >/dev/null; then packages+=(npm); fi
 
 missing=()
 for p in "${packages[@]}"; do
