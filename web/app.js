@@ -43,7 +43,10 @@ window.kestrilPage = {
   get info() { return state.info; },
   get draws() { return state.draws; },
   get opens() { return state.opens; },
-  get message() { return $('message').hidden ? '' : $('message').textContent; },
+  get message() {
+    const box = $('message');
+    return box.hidden ? '' : [...box.querySelectorAll('p')].map((p) => p.textContent).join('\n');
+  },
   timings,
   ready: null,
 };
@@ -70,6 +73,13 @@ function showMessage(kind, english, japanese) {
     ja.textContent = japanese;
     box.append(ja);
   }
+  const close = document.createElement('button');
+  close.type = 'button';
+  close.className = 'close';
+  close.textContent = '×';
+  close.setAttribute('aria-label', 'Dismiss / 閉じる');
+  close.addEventListener('click', clearMessage);
+  box.append(close);
   box.hidden = false;
 }
 
@@ -77,7 +87,6 @@ function clearMessage() {
   $('message').hidden = true;
 }
 
-$('message').addEventListener('click', clearMessage);
 
 // ---- opening -----------------------------------------------------------------------
 
