@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc)
 SAMPLE := samples/sample.jww
 
-.PHONY: setup build demo test test-native test-asan fuzz clean
+.PHONY: setup build demo web test test-native test-asan fuzz clean
 
 setup:
 	scripts/setup.sh
@@ -17,6 +17,13 @@ build: setup
 demo: build
 	build/native/bin/kestril info $(SAMPLE)
 	build/native/bin/kestril render $(SAMPLE) -o build/sample.png
+
+# The web page: the core in WebAssembly (build/web/kestril-core.js + .wasm) and web/*
+# beside it. Any static file server can serve build/web.
+web: setup
+	cmake --preset wasm
+	cmake --build --preset wasm -j $(JOBS)
+	cp -R web/. build/web/
 
 test-native: build
 	ctest --preset native -j $(JOBS)

@@ -11,6 +11,9 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev binutils-mingw-w64-i686
   wine64 xvfb
 )
+# The core in WebAssembly: Debian's Emscripten (its system libraries come prebuilt) and
+# the parser its optimiser needs (found through NODE_PATH=/usr/share/nodejs).
+packages+=(emscripten node-acorn)
 # The web page's browser tests: Debian's chromium driven from Node.js (npm brings the
 # driver). npm comes inside some Node.js packages and apart in Debian's.
 packages+=(chromium nodejs)

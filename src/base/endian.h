@@ -2,8 +2,8 @@
 // wire records are all little-endian, whatever the machine.
 #pragma once
 
-#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace kestril {
 
@@ -17,8 +17,12 @@ inline uint32_t LoadU32(const uint8_t* b) {
 inline uint64_t LoadU64(const uint8_t* b) {
   return static_cast<uint64_t>(LoadU32(b)) | (static_cast<uint64_t>(LoadU32(b + 4)) << 32);
 }
+// memcpy rather than std::bit_cast, which the WebAssembly build's library lacks.
 inline double LoadF64(const uint8_t* b) {
-  return std::bit_cast<double>(LoadU64(b));
+  const uint64_t bits = LoadU64(b);
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
 }
 
 inline void StoreU16(uint8_t* b, uint16_t v) {

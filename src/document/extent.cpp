@@ -1,10 +1,11 @@
 #include "document/extent.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 #include <vector>
+
+#include "base/decimal.h"
 
 namespace kestril {
 namespace {
@@ -28,9 +29,7 @@ std::string_view Trim(std::string_view s) {
 bool ParseDecimal(std::string_view field, double& out) {
   field = Trim(field);
   if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  if (field.empty()) return false;
-  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), out);
-  return ec == std::errc() && end == field.data() + field.size() && std::isfinite(out);
+  return ReadFiniteDouble(field, out);
 }
 
 }  // namespace

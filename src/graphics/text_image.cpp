@@ -1,11 +1,11 @@
 #include "graphics/text_image.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <vector>
 
+#include "base/decimal.h"
 #include "graphics/canvas/stretch_pixels.h"
 #include "graphics/image/image_decoder.h"
 
@@ -98,10 +98,7 @@ std::optional<double> ParseNumber(std::string_view field) {
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   if (s.size() > 1 && s.front() == '+' && s[1] != '-') s.remove_prefix(1);
   double value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
+  if (!ReadFiniteDouble(s, value)) return std::nullopt;
   return value;
 }
 
