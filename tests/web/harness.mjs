@@ -9,7 +9,7 @@ import path from 'node:path';
 // (--modules DIR) or in tests/web/node_modules.
 export function loadPlaywright(modulesDir) {
   const base = modulesDir || path.join(path.dirname(new URL(import.meta.url).pathname), 'node_modules');
-  const require = createRequire(path.join(base, 'noop.js'));
+  const require = createRequire(path.resolve(base, 'noop.js'));
   return require('playwright-core');
 }
 
@@ -86,7 +86,9 @@ export async function openPage(browser, url, width, height) {
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
   await page.goto(url);
-  if (!(await page.evaluate(() => window.kestrilPage.ready))) throw new Error('the core did not load');
+  if (!(await page.evaluate(() => window.kestrilPage.ready))) {
+    throw new Error(`the core did not load: ${problems.join('; ') || await page.evaluate(() => window.kestrilPage.message)}`);
+  }
   return { context, page, problems };
 }
 

@@ -1,0 +1,13 @@
+import fs from 'node:fs';
+import { launchChromium, loadPlaywright, openPage, openThroughInput, startServer } from './harness.mjs';
+const [file, out] = process.argv.slice(2);
+const server = await startServer('/work/wt/web-page/build/web');
+const browser = await launchChromium(loadPlaywright('/work/wt/web-page/build/native/tests/web/npm/node_modules'));
+const { page } = await openPage(browser, server.url, 800, 600);
+await openThroughInput(page, file);
+const url = await page.evaluate(() => document.getElementById('view').toDataURL('image/png'));
+fs.writeFileSync(out, Buffer.from(url.split(',')[1], 'base64'));
+const info = await page.evaluate(() => window.kestrilPage.info);
+console.log(JSON.stringify(info.groups.map(g => [g.index, g.name, g.visible, g.layers.filter(l=>l.objects).map(l=>[l.index,l.name,l.objects])]).filter(g=>g[3].length)));
+console.log(JSON.stringify(info.counts));
+await browser.close(); await server.close();
