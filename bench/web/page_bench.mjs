@@ -83,8 +83,8 @@ try {
     const out = [];
     for (let i = 0; i < n; i++) {
       const drawsBefore = k.draws;
-      c.dispatchEvent(new WheelEvent('wheel', { deltaY: i < n / 2 ? -40 : 40, clientX: r.width / 2,
-        clientY: r.height / 2, bubbles: true, cancelable: true }));
+      c.dispatchEvent(new WheelEvent('wheel', { deltaY: i < n / 2 ? -40 : 40, clientX: r.left + r.width / 2,
+        clientY: r.top + r.height / 2, bubbles: true, cancelable: true }));
       while (k.draws === drawsBefore) await new Promise((res) => requestAnimationFrame(res));
       const t = performance.now();
       ctx.getImageData(0, 0, 1, 1);

@@ -73,8 +73,9 @@ export async function launchChromium(playwright, executablePath) {
   });
 }
 
-// A page of width x height CSS pixels at one device pixel per CSS pixel, with the core
-// loaded.
+// A page whose canvas is width x height CSS pixels (the window is made taller by the
+// toolbar's height) at one device pixel per CSS pixel, with the core loaded. origin:
+// where the canvas's top left corner is in the window.
 export async function openPage(browser, url, width, height) {
   const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: 1 });
   const page = await context.newPage();
@@ -89,7 +90,15 @@ export async function openPage(browser, url, width, height) {
   if (!(await page.evaluate(() => window.kestrilPage.ready))) {
     throw new Error(`the core did not load: ${problems.join('; ') || await page.evaluate(() => window.kestrilPage.message)}`);
   }
-  return { context, page, problems };
+  const top = await page.evaluate(() => document.getElementById('view').getBoundingClientRect().top);
+  await page.setViewportSize({ width, height: height + Math.round(top) });
+  await nextFrames(page);
+  const box = await page.evaluate(() => {
+    const r = document.getElementById('view').getBoundingClientRect();
+    return { x: r.left, y: r.top, w: r.width, h: r.height };
+  });
+  if (box.w !== width || box.h !== height) throw new Error(`the canvas is ${box.w}x${box.h}, not ${width}x${height}`);
+  return { context, page, problems, origin: { x: box.x, y: box.y } };
 }
 
 // Opens a file through the page's file input and waits until it has been handled and

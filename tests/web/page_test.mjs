@@ -110,8 +110,7 @@ try {
     // where the fit picture has the most ink (off centre, so a zoom about the centre
     // would fail). That window's corner x0 is c - c/4, so c = 4/3 x0.
     let best = { n: -1 };
-    // The toolbar covers the canvas's top rows: the cursor stays below it.
-    for (let y0 = 0.1 * H; y0 <= 0.75 * H; y0 += H / 40) {
+    for (let y0 = 0; y0 <= 0.75 * H; y0 += H / 40) {
       for (let x0 = 0; x0 <= 0.75 * W; x0 += W / 40) {
         if (Math.abs(x0 - 0.375 * W) < W / 20 && Math.abs(y0 - 0.375 * H) < H / 20) continue;
         let n = 0;
@@ -123,7 +122,7 @@ try {
     }
     const c = { x: Math.round((4 / 3) * best.x0), y: Math.round((4 / 3) * best.y0) };
     const v0 = await page.evaluate(() => window.kestrilPage.view);
-    await page.mouse.move(c.x, c.y);
+    await page.mouse.move(session.origin.x + c.x, session.origin.y + c.y);
     for (let i = 0; i < 4; i++) await page.mouse.wheel(0, -100); // a notch is 2^0.5
     await page.waitForFunction((z) => window.kestrilPage.view.zoom > z * 3.99, v0.zoom);
     await nextFrames(page);
