@@ -2,10 +2,12 @@
 #   make demo   builds kestril, reads the bundled sample drawing and renders it to
 #               build/sample.png
 #   make test   builds and runs every test, natively and under the sanitizers
+#   make package  the Debian package of the Linux parts (build/native/kestril_*.deb)
+#               and the Windows plug-ins' zip (build/native/kestril-*-windows.zip)
 JOBS ?= $(shell nproc)
 SAMPLE := samples/sample.jww
 
-.PHONY: setup build demo web test test-native test-asan fuzz clean
+.PHONY: setup build demo web test test-native test-asan fuzz package clean
 
 setup:
 	scripts/setup.sh
@@ -35,6 +37,9 @@ test-asan: setup
 	ctest --preset asan -j $(JOBS)
 
 test: test-native test-asan
+
+package: build
+	cmake --build --preset native --target package
 
 fuzz: setup
 	cmake --preset fuzz

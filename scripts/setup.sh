@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev binutils-mingw-w64-i686
   wine64 xvfb
+  libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info libglib2.0-bin dpkg-dev
 )
 # The core in WebAssembly: Debian's Emscripten (its system libraries come prebuilt) and
 # the parser its optimiser needs (found through NODE_PATH=/usr/share/nodejs).

@@ -17,6 +17,14 @@ ReaderEnvironment SourceEnvironment(const std::string& path) {
   return env;
 }
 
+std::string BundledSample() {
+  std::error_code ec;
+  const std::filesystem::path installed =
+      std::filesystem::path(ExecutableFolder()) / ".." / "share" / "kestril" / "sample.jww";
+  if (std::filesystem::is_regular_file(installed, ec)) return installed.lexically_normal().string();
+  return KESTRIL_SAMPLE;
+}
+
 std::string CutShortWarning(const Document& doc) {
   if (doc.TopLevelObjects() < doc.ObjectCount) {
     return "cut short: " + std::to_string(doc.TopLevelObjects()) + " of the " +

@@ -12,6 +12,10 @@ namespace kestril::cli {
 // full path and time name the drawing.
 ReaderEnvironment SourceEnvironment(const std::string& path);
 
+// The bundled sample drawing: share/kestril/sample.jww beside the installed program
+// (bin/../share/kestril), else the source tree's copy the program was built from.
+std::string BundledSample();
+
 // One line saying what is missing from a drawing that was read but is not complete.
 std::string CutShortWarning(const Document& doc);
 

@@ -16,10 +16,13 @@ constexpr const char* kUsage =
     "  render [FILE] [-o OUT.png|OUT.bmp] [--preview] [--width W] [--antialias]\n"
     "                          the image-viewer plug-in's picture of a drawing, as PNG\n"
     "                          or BMP (without FILE: the bundled sample)\n"
+    "  thumbnail [-s SIZE] INPUT OUTPUT.png\n"
+    "                          a thumbnail for file managers (freedesktop conventions)\n"
     "  settings [list | get NAME | set NAME VALUE... | reset [NAME...]]\n"
     "                          the plug-in's settings: sizes, switches, colours\n"
     "\n"
-    "Run 'kestril COMMAND --help' for the options of a command.\n";
+    "Run 'kestril COMMAND --help' for the options of a command, 'kestril --version'\n"
+    "for the version; 'man kestril' tells everything.\n";
 
 }  // namespace
 
@@ -34,6 +37,11 @@ int main(int argc, char** argv) {
   if (command == "info") return kestril::cli::InfoCommand(rest);
   if (command == "render") return kestril::cli::RenderCommand(rest);
   if (command == "settings") return kestril::cli::SettingsCommand(rest);
+  if (command == "thumbnail") return kestril::cli::ThumbnailCommand(rest);
+  if (command == "--version" || command == "-V") {
+    std::puts("kestril " KESTRIL_VERSION);
+    return 0;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;

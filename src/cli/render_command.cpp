@@ -35,7 +35,8 @@ std::string Usage() {
          "as PNG or BMP.\n"
          "\n"
          "  FILE            the drawing; without it, the bundled sample\n"
-         "                  (" KESTRIL_SAMPLE
+         "                  (" +
+         BundledSample() +
          ")\n"
          "  -o, --output OUT\n"
          "                  the picture file; its extension, .png or .bmp, picks the\n"
@@ -135,7 +136,7 @@ int RenderCommand(std::span<const std::string_view> args) {
       o.input = std::string(a);
     }
   }
-  if (o.input.empty()) o.input = KESTRIL_SAMPLE;
+  if (o.input.empty()) o.input = BundledSample();
   if (o.output.empty()) o.output = DefaultOutput(o.input);
   PictureFormat format;
   if (!FormatOfPath(o.output, format)) {
