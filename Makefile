@@ -2,6 +2,7 @@
 #   make demo   builds kestril, reads the bundled sample drawing and renders it to
 #               build/sample.png
 #   make test   builds and runs every test, natively and under the sanitizers
+#   make web    the web page in build/web (the core in WebAssembly beside web/*)
 #   make package  the Debian package of the Linux parts (build/native/kestril_*.deb)
 #               and the Windows plug-ins' zip (build/native/kestril-*-windows.zip)
 JOBS ?= $(shell nproc)

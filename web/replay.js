@@ -49,11 +49,16 @@ export const DEFAULT_FONT_FALLBACK = [
 
 const GENERIC_FAMILIES = new Set(['serif', 'sans-serif', 'monospace', 'cursive', 'fantasy', 'system-ui']);
 
+// A drawing uses a handful of colours: their CSS strings are made once.
+const colorCache = new Map();
 function cssColor(c) {
-  const r = c & 0xff;
-  const g = (c >>> 8) & 0xff;
-  const b = (c >>> 16) & 0xff;
-  return `rgb(${r},${g},${b})`;
+  let css = colorCache.get(c);
+  if (css === undefined) {
+    const hex = (v) => v.toString(16).padStart(2, '0');
+    css = `#${hex(c & 0xff)}${hex((c >>> 8) & 0xff)}${hex((c >>> 16) & 0xff)}`;
+    colorCache.set(c, css);
+  }
+  return css;
 }
 
 function quoteFamily(name) {
@@ -169,19 +174,23 @@ export function replay(ctx, buf, options = {}) {
       ctx.stroke();
     }
   };
+  // Text is drawn in the cell's own frame: origin at the cell's top-left corner, turned
+  // by the escapement, stretched to the character width. The context's font is parsed
+  // only when it changes.
+  let contextFont = '';
+  ctx.textBaseline = 'alphabetic';
+  ctx.textAlign = 'left';
   // Writes text with its first cell's top-left corner at (x, y).
   const writeText = (x, y, text, mode) => {
     const f = font;
-    if (!f || f.em <= 0) return;
-    ctx.save();
-    ctx.translate(x, y);
-    if (f.turn) ctx.rotate(f.turn);
-    if (f.scaleX !== 1) ctx.scale(f.scaleX, 1);
-    ctx.font = f.css;
-    ctx.textBaseline = 'alphabetic';
-    ctx.textAlign = 'left';
+    if (!f || !(f.em > 0)) return;
+    ctx.setTransform(f.cos * f.scaleX, f.sin * f.scaleX, -f.sin, f.cos, x, y);
+    if (contextFont !== f.css) {
+      ctx.font = f.css;
+      contextFont = f.css;
+    }
     if (mode === 'text') {
-      const advance = ctx.measureText(text).width;
+      const advance = opaque || f.underline || f.strikeOut ? ctx.measureText(text).width : 0;
       if (opaque) {
         ctx.fillStyle = '#fff';
         ctx.fillRect(0, 0, advance, f.cellHeight);
@@ -201,9 +210,16 @@ export function replay(ctx, buf, options = {}) {
         ctx.strokeText(text, 0, f.ascent);
       }
     }
-    ctx.restore();
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
   };
 
+  // Counts are checked against what is left, so a damaged buffer ends in an error
+  // rather than a long loop.
+  const counted = (wordsEach) => {
+    const n = u[at++];
+    if (at + n * wordsEach > count) throw new Error('command buffer cut short');
+    return n;
+  };
   let at = HEADER_WORDS;
   while (at < count) {
     const op = u[at++];
@@ -232,7 +248,7 @@ export function replay(ctx, buf, options = {}) {
         break;
       case Op.Polyline:
       case Op.PolyBezier: {
-        const n = u[at++];
+        const n = counted(2);
         if (!pen.none) {
           beginStroke();
           (op === Op.Polyline ? polyline : bezier)(at, n);
@@ -242,7 +258,7 @@ export function replay(ctx, buf, options = {}) {
       }
       case Op.Polygon: {
         flush();
-        const n = u[at++];
+        const n = counted(2);
         ctx.beginPath();
         polyline(at, n);
         ctx.closePath();
@@ -291,11 +307,21 @@ export function replay(ctx, buf, options = {}) {
       }
       case Op.StrokePath:
       case Op.StrokeAndFillPath: {
-        flush();
-        const n = u[at++];
+        const fill = op === Op.StrokeAndFillPath;
+        const n = counted(2.25);
         const types = at + 2 * n;
         const typeOf = (i) => (u[types + (i >> 2)] >>> (8 * (i & 3))) & 0xff;
-        ctx.beginPath();
+        if (!fill && pen.none) {
+          at = types + ((n + 3) >> 2);
+          break;
+        }
+        // A stroked path joins the pending strokes of its pen; a filled one stands alone.
+        if (fill) {
+          flush();
+          ctx.beginPath();
+        } else {
+          beginStroke();
+        }
         for (let i = 0; i < n; ) {
           const t = typeOf(i);
           const x = s[at + 2 * i] + 0.5, y = s[at + 2 * i + 1] + 0.5;
@@ -315,22 +341,16 @@ export function replay(ctx, buf, options = {}) {
           }
           if (t & 1) ctx.closePath();
         }
-        if (op === Op.StrokeAndFillPath && !brush.clear) {
-          ctx.fillStyle = cssColor(brush.color);
-          ctx.fill('evenodd');
-        }
-        if (!pen.none) {
-          applyPen();
-          ctx.stroke();
-        }
+        if (fill) fillAndStroke('evenodd');
         at = types + ((n + 3) >> 2);
         break;
       }
       case Op.Font: {
-        const faceLength = u[at];
-        const height = s[at + 1], w = s[at + 2], escapement = s[at + 3];
-        const weight = s[at + 5], flags = u[at + 6], aliasLength = u[at + 7];
-        at += 8;
+        const faceLength = counted(0.5);
+        const height = s[at], w = s[at + 1], escapement = s[at + 2];
+        const weight = s[at + 4], flags = u[at + 5], aliasLength = u[at + 6];
+        at += 7;
+        if (at + aliasLength / 2 > count) throw new Error('command buffer cut short');
         const face = readText(u, at, faceLength);
         at += (faceLength + 1) >> 1;
         const alias = readText(u, at, aliasLength);
@@ -349,7 +369,9 @@ export function replay(ctx, buf, options = {}) {
           cellHeight: Math.round(m.cell * em),
           // The Japanese faces' average character width is half an em.
           scaleX: w > 0 && em > 0 ? w / (em / 2) : 1,
-          turn: (-escapement / 10) * (Math.PI / 180),
+          // The escapement turns counter-clockwise on the screen (y down).
+          cos: Math.cos((escapement / 10) * (Math.PI / 180)),
+          sin: -Math.sin((escapement / 10) * (Math.PI / 180)),
           underline: (flags & FONT_UNDERLINE) !== 0,
           strikeOut: (flags & FONT_STRIKE_OUT) !== 0,
         };
@@ -365,9 +387,9 @@ export function replay(ctx, buf, options = {}) {
       case Op.StrokeTextPath:
       case Op.StrokeAndFillTextPath: {
         flush();
-        const n = u[at];
-        const x = s[at + 1], y = s[at + 2];
-        at += 3;
+        const n = counted(0.5);
+        const x = s[at], y = s[at + 1];
+        at += 2;
         const text = readText(u, at, n);
         at += (n + 1) >> 1;
         writeText(x, y, text, op === Op.Text ? 'text' : op === Op.StrokeTextPath ? 'stroke' : 'fill');
@@ -375,7 +397,7 @@ export function replay(ctx, buf, options = {}) {
       }
       case Op.TextEach: {
         flush();
-        const n = u[at++];
+        const n = counted(2.5);
         const cells = at;
         at += 2 * n;
         const text = readText(u, at, n);
@@ -388,6 +410,7 @@ export function replay(ctx, buf, options = {}) {
         const l = s[at], t = s[at + 1], r = s[at + 2], b = s[at + 3];
         const w = s[at + 4], h = s[at + 5];
         at += 6;
+        if (!(w > 0 && h > 0 && at + w * h <= count)) throw new Error('command buffer cut short');
         drawImage(ctx, u, at, w, h, l, t, r, b);
         at += w * h;
         break;

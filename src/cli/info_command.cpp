@@ -7,8 +7,8 @@
 #include "cli/commands.h"
 #include "cli/drawing_source.h"
 #include "cli/json.h"
-#include "platform/file_stream.h"
 #include "document/reader.h"
+#include "platform/file_stream.h"
 
 namespace kestril::cli {
 namespace {

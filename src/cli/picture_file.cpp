@@ -1,14 +1,18 @@
 #include "cli/picture_file.h"
 
-#include <unistd.h>
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <cmath>
+#include <memory>
 #include <vector>
 
 #include "base/ascii.h"
 #include "base/errors.h"
+#include "cli/aside_file.h"
+#include "graphics/canvas/cairo_canvas.h"
 #include "graphics/image/bmp_layout.h"
 #include "graphics/image/png_file.h"
 
@@ -16,6 +20,18 @@ namespace kestril::cli {
 namespace {
 
 constexpr int64_t kBandBytes = int64_t{64} << 20;
+
+constexpr double kPointsPerMillimetre = 72 / 25.4;
+// Pages are at most this many points a side (about 11.5 m), the pictures' own limit.
+constexpr double kMaxPagePoints = 32767;
+
+// Jw_cad's paper sizes by their code, landscape, in millimetres.
+struct Sheet {
+  uint32_t code;
+  double width, height;
+};
+constexpr Sheet kSheets[] = {
+    {0, 1189, 841}, {1, 841, 594}, {2, 594, 420}, {3, 420, 297}, {4, 297, 210}};
 
 // Draws the band of rows top .. top + rows - 1 into `rows` as BMP rows, bottom first.
 void DrawBand(TJwwSPIBody& body, int32_t width, int32_t height, bool preview, int32_t top,
@@ -28,15 +44,59 @@ void DrawBand(TJwwSPIBody& body, int32_t width, int32_t height, bool preview, in
 }  // namespace
 
 bool FormatOfPath(const std::string& path, PictureFormat& format) {
-  if (EndsWithNoCase(path, ".png")) {
-    format = PictureFormat::Png;
-    return true;
-  }
-  if (EndsWithNoCase(path, ".bmp")) {
-    format = PictureFormat::Bmp;
-    return true;
+  for (PictureFormat f :
+       {PictureFormat::Png, PictureFormat::Bmp, PictureFormat::Svg, PictureFormat::Pdf}) {
+    if (EndsWithNoCase(path, ExtensionOf(f))) {
+      format = f;
+      return true;
+    }
   }
   return false;
+}
+
+bool FormatOfName(std::string_view name, PictureFormat& format) {
+  return FormatOfPath("." + std::string(name), format) && name.find('.') == std::string_view::npos;
+}
+
+const char* ExtensionOf(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::Png:
+      return ".png";
+    case PictureFormat::Bmp:
+      return ".bmp";
+    case PictureFormat::Svg:
+      return ".svg";
+    case PictureFormat::Pdf:
+      return ".pdf";
+  }
+  return "";
+}
+
+bool PageInMillimetres(const TJwwSPIBody& body, DrawingExtentRecord& page) {
+  const DrawingExtentRecord& ink = body.Doc().DrawingExtent;
+  page = DrawingExtentRecord{};
+  if (std::isfinite(ink.MinX) && std::isfinite(ink.MaxX) && std::isfinite(ink.MinY) &&
+      std::isfinite(ink.MaxY) && ink.MinX <= ink.MaxX && ink.MinY <= ink.MaxY) {
+    page.Add({ink.MinX, ink.MinY});
+    page.Add({ink.MaxX, ink.MaxY});
+  }
+  if (body.Kind() == FileKind::Jww) {
+    for (const Sheet& sheet : kSheets) {
+      if (sheet.code != body.Doc().Header.PaperSize) continue;
+      page.Add({-sheet.width / 2, -sheet.height / 2});
+      page.Add({sheet.width / 2, sheet.height / 2});
+    }
+  }
+  return page.MaxX - page.MinX > 0 && page.MaxY - page.MinY > 0;
+}
+
+PageSize VectorPageSize(const TJwwSPIBody& body, const PictureJob& job) {
+  DrawingExtentRecord page;
+  if (job.millimetres && PageInMillimetres(body, page)) {
+    return {(page.MaxX - page.MinX) * kPointsPerMillimetre,
+            (page.MaxY - page.MinY) * kPointsPerMillimetre};
+  }
+  return {double(body.PictureWidth(job.preview)), double(body.PictureHeight(job.preview))};
 }
 
 int32_t BandRowsFor(int32_t width) {
@@ -89,23 +149,71 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
   bmp.Finish();
 }
 
+// The page is drawn as the picture is, one unit a point: the same view, pens and rules.
+void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat format,
+                   const PictureJob& job) {
+  const PageSize size = VectorPageSize(body, job);
+  if (!(size.width > 0 && size.height > 0)) {
+    throw Error("an empty picture (" + std::to_string(body.PictureWidth(job.preview)) + " x " +
+                std::to_string(body.PictureHeight(job.preview)) + ") cannot be written as " +
+                (format == PictureFormat::Svg ? "SVG" : "PDF"));
+  }
+  if (size.width > kMaxPagePoints || size.height > kMaxPagePoints) {
+    throw Error("the page would be " +
+                std::to_string(std::lround(size.width / kPointsPerMillimetre)) + " x " +
+                std::to_string(std::lround(size.height / kPointsPerMillimetre)) +
+                " mm; pages are at most 11.5 m a side");
+  }
+  struct SurfaceRelease {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+  };
+  std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
+      format == PictureFormat::Svg
+          ? cairo_svg_surface_create(path.c_str(), size.width, size.height)
+          : cairo_pdf_surface_create(path.c_str(), size.width, size.height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    throw Error(std::string("cannot write the page: ") +
+                cairo_status_to_string(cairo_surface_status(surface.get())));
+  }
+  // Sizes in points, which every reader takes at their true size (Cairo writes the
+  // number of points whatever unit it is asked to name).
+  if (format == PictureFormat::Svg) {
+    cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PT);
+  }
+  {
+    CairoCanvas canvas(surface.get(), static_cast<int32_t>(std::ceil(size.width)),
+                       static_cast<int32_t>(std::ceil(size.height)));
+    DrawingExtentRecord page;
+    if (job.millimetres && PageInMillimetres(body, page)) {
+      TViewTransform view;
+      view.YAxisFactor = -1;
+      view.Scale = kPointsPerMillimetre;
+      view.ViewMin = {page.MinX, page.MinY};
+      view.ViewMax = {page.MaxX, page.MaxY};
+      body.DrawPicture(canvas, job.preview, &view);
+    } else {
+      body.DrawPicture(canvas, job.preview);
+    }
+  }
+  cairo_surface_finish(surface.get());
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    throw Error(std::string("cannot write the page: ") +
+                cairo_status_to_string(cairo_surface_status(surface.get())));
+  }
+  if (job.progress) job.progress(1, 1);
+}
+
 }  // namespace
 
 void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
                   const PictureJob& job) {
-  // Written aside and renamed when whole, so that a failure never leaves half a picture
-  // nor spoils one that was there before.
-  const std::string part = path + ".part-" + std::to_string(::getpid());
-  try {
-    WritePictureTo(body, part, format, job);
-    std::error_code ec;
-    std::filesystem::rename(part, path, ec);
-    if (ec) throw Error("cannot write " + path + ": " + ec.message());
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(part, ignored);
-    throw;
-  }
+  WriteAside(path, [&](const std::string& part) {
+    if (format == PictureFormat::Svg || format == PictureFormat::Pdf) {
+      WriteVectorTo(body, part, format, job);
+    } else {
+      WritePictureTo(body, part, format, job);
+    }
+  });
 }
 
 }  // namespace kestril::cli

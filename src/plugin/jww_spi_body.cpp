@@ -150,17 +150,29 @@ std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t 
   if (stride < 0 || stride * height > static_cast<int64_t>(UINT32_MAX)) {
     throw EOutOfResources("picture too large");
   }
+  // An empty picture has nothing to draw on and nothing to deliver but its header.
+  if (width == 0 || height == 0) {
+    SetupView(view_, doc_.DrawingExtent, width, height);
+    return nullptr;
+  }
+  std::unique_ptr<RasterCanvas> canvas = canvasFactory_(width, height, band);
+  if (!canvas) throw EOutOfResources("cannot create the picture");
+  DrawPicture(*canvas, preview);
+  return canvas;
+}
+
+void TJwwSPIBody::DrawPicture(Canvas& canvas, bool preview, const TViewTransform* view) {
   options_.hoji = settings_.hoji;
   options_.BwColor = settings_.BwColor;
   options_.BwGrey = settings_.BwGrey;
   PreviewScope mode(options_, preview);
-  SetupView(view_, doc_.DrawingExtent, width, height);
-  // An empty picture has nothing to draw on and nothing to deliver but its header.
-  if (width == 0 || height == 0) return nullptr;
-  std::unique_ptr<RasterCanvas> canvas = canvasFactory_(width, height, band);
-  if (!canvas) throw EOutOfResources("cannot create the picture");
-  RenderDrawing(doc_, view_, options_, *canvas, width, height, true, PumpMessages);
-  return canvas;
+  const int32_t width = canvas.Width(), height = canvas.Height();
+  if (view != nullptr) {
+    view_ = *view;
+  } else {
+    SetupView(view_, doc_.DrawingExtent, width, height);
+  }
+  RenderDrawing(doc_, view_, options_, canvas, width, height, true, PumpMessages);
 }
 
 void TJwwSPIBody::Deliver(const RasterCanvas* canvas, int32_t width, int32_t height,

@@ -53,6 +53,9 @@ class TJwwSPIBody final : public TInSPIBody {
   // them), as they are in the whole picture.
   std::unique_ptr<RasterCanvas> RenderPicture(int32_t width, int32_t height, bool preview,
                                               RowBand band = {});
+  // Draws the picture (or preview) of the data read last on a canvas of any kind: the
+  // drawing fitted to the canvas's size, or mapped by `view` when one is given.
+  void DrawPicture(Canvas& canvas, bool preview, const TViewTransform* view = nullptr);
   // The size of the picture, or of the preview, of the data last recognised.
   int32_t PictureWidth(bool preview) const;
   int32_t PictureHeight(bool preview) const;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/canvas/canvas.h"
@@ -47,6 +48,8 @@ class CommandCanvas final : public Canvas {
                     const DecodedImage& image) override;
 
   const std::vector<uint32_t>& Words() const { return words_; }
+  // The buffer, handed over; the canvas is spent.
+  std::vector<uint32_t> TakeWords() { return std::move(words_); }
 
  private:
   void Put(int32_t v) { words_.push_back(static_cast<uint32_t>(v)); }

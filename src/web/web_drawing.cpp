@@ -205,7 +205,7 @@ std::vector<uint32_t> WebDrawing::Draw(int32_t width, int32_t height, double zoo
                                        double panY) {
   CommandCanvas canvas(std::max(0, width), std::max(0, height));
   DrawOn(canvas, zoom, panX, panY);
-  return canvas.Words();
+  return canvas.TakeWords();
 }
 
 }  // namespace kestril::web

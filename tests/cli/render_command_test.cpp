@@ -1,10 +1,15 @@
-// `kestril render`: the plug-in's picture written as PNG or BMP, the user's settings
-// read but never written, and clear answers to wrong use.
+// `kestril render`: the plug-in's picture written as PNG or BMP or drawn on SVG and PDF
+// pages, many drawings at once, the user's settings read but never written, and clear
+// answers to wrong use.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +20,7 @@
 
 #include "cli/commands.h"
 #include "support/jww_writer.h"
+#include "support/real_drawings.h"
 
 namespace kestril::cli {
 namespace {
@@ -51,6 +57,11 @@ std::string ReadText(const fs::path& file) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& file) {
+  const std::string text = ReadText(file);
+  return {text.begin(), text.end()};
 }
 
 class RenderCommandTest : public ::testing::Test {
@@ -93,6 +104,15 @@ class RenderCommandTest : public ::testing::Test {
     return status;
   }
   std::string P(const std::string& name) const { return (dir_ / name).string(); }
+  // Names in a folder that are temporaries of an unfinished picture.
+  std::vector<std::string> Leftovers(const fs::path& folder) const {
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(folder)) {
+      if (e.path().filename().string().find(".part-") != std::string::npos)
+        left.push_back(e.path().filename().string());
+    }
+    return left;
+  }
 
   fs::path dir_;
   std::string out_, err_;
@@ -262,13 +282,147 @@ TEST_F(RenderCommandTest, WrongUseAnswers2) {
                                                {"-o"},
                                                {"-o", P("a.gif")},
                                                {"--bogus"},
-                                               {P("empty.jww"), P("empty.jws")}}) {
+                                               {"-j", "0"},
+                                               {"--jobs", "257"},
+                                               {"--format", "gif"},
+                                               {"--format", "svg", "-o", P("a.png")},
+                                               {"--mm", "-o", P("a.png")}}) {
     EXPECT_EQ(Run(args), 2) << args[0];
     EXPECT_NE(err_.find("kestril render --help"), std::string::npos) << err_;
   }
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out_.find("usage: kestril render"), std::string::npos);
   EXPECT_NE(out_.find((dir_ / "config" / "kestril" / "settings.reg").string()), std::string::npos);
+}
+
+TEST_F(RenderCommandTest, ManyDrawingsGiveThePicturesOfOneAtATimeAndGoOnPastBadOnes) {
+  fs::create_directories(dir_ / "in");
+  fs::create_directories(dir_ / "out");
+  std::vector<std::string> args;
+  for (const std::string& name : RealDrawings()) {
+    fs::copy_file(RealDrawingPath(name), dir_ / "in" / name);
+    args.push_back(P("in/" + name));
+  }
+  // Cut inside its header: recognised, not read. Its picture from before stays.
+  std::vector<uint8_t> cut(3000);
+  std::ifstream(RealDrawingPath("site-plan-v700.jww"), std::ios::binary)
+      .read(reinterpret_cast<char*>(cut.data()), 3000);
+  Write("in/bad.jww", cut);
+  std::ofstream(dir_ / "out" / "bad.png") << "before";
+  args.insert(args.begin() + 3, P("in/bad.jww"));
+  args.insert(args.end(), {"-o", P("out/"), "-j", "2"});
+  ASSERT_EQ(Run(args), 1) << err_;
+  EXPECT_NE(err_.find("kestril: " + P("in/bad.jww") + ": the drawing could not be read"),
+            std::string::npos)
+      << err_;
+  const std::string summary = std::to_string(RealDrawings().size()) + " of " +
+                              std::to_string(RealDrawings().size() + 1) + " drawings written";
+  EXPECT_NE(err_.find(summary), std::string::npos) << err_;
+  EXPECT_EQ(ReadText(dir_ / "out" / "bad.png"), "before");
+  EXPECT_EQ(Leftovers(dir_ / "out"), std::vector<std::string>{});
+  for (const std::string& name : RealDrawings()) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(Run({P("in/" + name), "-o", P("one.png")}), 0) << err_;
+    const std::string stem = fs::path(name).stem().string();
+    const Png batch = ReadPng(dir_ / "out" / (stem + ".png")), one = ReadPng(dir_ / "one.png");
+    ASSERT_TRUE(batch.ok && one.ok);
+    EXPECT_EQ(batch.width, one.width);
+    EXPECT_TRUE(batch.rgb == one.rgb);
+  }
+
+  // Two drawings of one name: the second is not written over the first's picture; a
+  // folder that is not there yet is made; --format picks the pictures' kind.
+  fs::create_directories(dir_ / "a");
+  fs::create_directories(dir_ / "b");
+  Write("a/x.jws", ReadBytes(dir_ / "empty.jws"));
+  Write("b/x.jws", ReadBytes(dir_ / "in" / "tiny-v600.jws"));
+  ASSERT_EQ(Run({P("a/x.jws"), P("b/x.jws"), "--format", "bmp", "-o", P("new/"), "-j", "3"}), 1);
+  EXPECT_NE(err_.find(P("b/x.jws") + ": its picture would be"), std::string::npos) << err_;
+  EXPECT_EQ(ReadText(dir_ / "new" / "x.bmp").substr(0, 2), "BM");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "new"), fs::directory_iterator()), 1);
+}
+
+// An interrupted conversion removes its temporary and keeps the picture that was there.
+TEST_F(RenderCommandTest, AnInterruptedConversionLeavesWhatWasThere) {
+  std::ofstream(dir_ / "big.png") << "before";
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    const std::string drawing = RealDrawingPath("site-plan-v700.jww"), out = P("big.png");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::freopen("/dev/null", "w", stdout);
+      std::freopen("/dev/null", "w", stderr);
+      ::execl(KESTRIL_BIN, KESTRIL_BIN, "render", drawing.c_str(), "--width", "32767", "-o",
+              out.c_str(), nullptr);
+      ::_exit(127);
+    }
+    // Interrupted once its temporary is being written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Leftovers(dir_).empty() && std::chrono::steady_clock::now() < deadline) ::usleep(2000);
+    EXPECT_EQ(Leftovers(dir_).size(), 1u);
+    ::kill(child, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(Leftovers(dir_), std::vector<std::string>{});
+    EXPECT_EQ(ReadText(dir_ / "big.png"), "before");
+  }
+}
+
+// SVG and PDF pages: the same drawing drawn with paths, one unit a point, or with --mm
+// one drawing unit a millimetre on the drawing's sheet.
+TEST_F(RenderCommandTest, VectorPagesHoldTheDrawingAtTheirSize) {
+  const std::string site = RealDrawingPath("site-plan-v700.jww");
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+    double width, height;  // points
+  };
+  const double a3w = 420 * 72 / 25.4, a3h = 297 * 72 / 25.4;
+  for (const Case& c : {Case{{site}, "p.pdf", 800, 600}, Case{{site, "--mm"}, "p.pdf", a3w, a3h},
+                        Case{{site, "--mm"}, "p.svg", a3w, a3h}, Case{{site}, "p.svg", 800, 600},
+                        Case{{P("empty.jww")}, "e.svg", 800, 600},
+                        Case{{site, "--width", "400", "--format", "svg"}, "", 400, 300}}) {
+    std::vector<std::string> args = c.args;
+    const std::string out = c.out.empty() ? "site-plan-v700.svg" : c.out;
+    if (!c.out.empty()) args.insert(args.end(), {"-o", P(out)});
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    const int status = Run(args);
+    fs::current_path(before);
+    SCOPED_TRACE(args[0] + " -> " + out);
+    ASSERT_EQ(status, 0) << err_;
+    const std::string text = ReadText(dir_ / out);
+    double w = 0, h = 0;
+    if (out.ends_with(".pdf")) {
+      EXPECT_EQ(text.substr(0, 5), "%PDF-");
+      const size_t box = text.find("/MediaBox [");
+      ASSERT_NE(box, std::string::npos);
+      ASSERT_EQ(std::sscanf(text.c_str() + box, "/MediaBox [ 0 0 %lf %lf", &w, &h), 2);
+    } else {
+      // Parsed by a real XML reader: the page's size and its paths.
+      const std::string command =
+          "python3 -c 'import sys, xml.etree.ElementTree as E; r = E.parse(sys.argv[1]).getroot(); "
+          "print(r.get(\"width\"), r.get(\"height\"), sum(e.tag.endswith(\"}path\") for e in "
+          "r.iter()))' " +
+          P(out);
+      FILE* pipe = ::popen(command.c_str(), "r");
+      ASSERT_NE(pipe, nullptr);
+      int paths = -1;
+      ASSERT_EQ(std::fscanf(pipe, "%lfpt %lfpt %d", &w, &h, &paths), 3);
+      EXPECT_EQ(::pclose(pipe), 0);
+      // The site plan's 2,539 objects are paths (and glyphs); the empty drawing's page has
+      // its background alone.
+      if (out == "e.svg") {
+        EXPECT_LE(paths, 2);
+      } else {
+        EXPECT_GE(paths, 2000);
+      }
+    }
+    EXPECT_NEAR(w, c.width, 0.5);
+    EXPECT_NEAR(h, c.height, 0.5);
+  }
 }
 
 }  // namespace

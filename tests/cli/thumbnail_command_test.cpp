@@ -29,7 +29,9 @@ TEST(ThumbnailCommand, FileUris) {
   for (const auto& c : cases) {
     std::string path;
     EXPECT_EQ(PathOfFileUri(c.uri, path), c.ok) << c.uri;
-    if (c.ok) EXPECT_EQ(path, c.path) << c.uri;
+    if (c.ok) {
+      EXPECT_EQ(path, c.path) << c.uri;
+    }
   }
   EXPECT_EQ(FileUriOfPath("/d/a b#%/\xE5\x9B\xB3.jww"), "file:///d/a%20b%23%25/%E5%9B%B3.jww");
   std::string back;

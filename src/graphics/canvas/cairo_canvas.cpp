@@ -73,6 +73,19 @@ CairoCanvas::CairoCanvas(int32_t width, int32_t height, bool antialias, RowBand 
   cairo_translate(cr_.get(), 0, -firstRow_);
 }
 
+CairoCanvas::CairoCanvas(cairo_surface_t* target, int32_t width, int32_t height)
+    : width_(width), height_(height), rows_(height), antialias_(true), vector_(true) {
+  if (width < 0 || height < 0) throw EOutOfResources("picture size is negative");
+  surface_.reset(cairo_surface_reference(target));
+  cr_.reset(cairo_create(target));
+  if (cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS) {
+    throw EOutOfResources("cannot create the drawing context");
+  }
+  cairo_rectangle(cr_.get(), 0, 0, width, height);
+  cairo_set_source_rgb(cr_.get(), 1, 1, 1);
+  cairo_fill(cr_.get());
+}
+
 void CairoCanvas::MoveTo(TPoint p) {
   pos_ = p;
   path_.MoveTo(p);
@@ -339,6 +352,7 @@ void CairoCanvas::StrokeThinAliased(std::span<const PathFigure> figures) {
 }
 
 void CairoCanvas::CopyBmpRows(std::span<uint8_t> dst, size_t stride) const {
+  if (vector_) throw Error("a vector picture has no pixel rows");
   CheckBmpDestination(dst.size(), stride, width_, rows_);
   if (width_ == 0 || rows_ == 0) return;
   cairo_surface_t* s = surface_.get();

@@ -5,6 +5,9 @@
 // (gdi_raster_rules.h); everything else is filled or stroked by Cairo after clipping to
 // a little more than the picture, which keeps hostile coordinates clear of Cairo's 24.8
 // fixed-point range.
+//
+// Over a vector surface (PDF, SVG) the same calls become Cairo paths, glyphs and images,
+// smoothed as that surface smooths them: none of the pixel rules apply there.
 #pragma once
 
 #include <cairo.h>
@@ -26,6 +29,10 @@ class CairoCanvas final : public RasterCanvas {
   // band holds only some rows of the width x height picture; Width() and Height() are
   // still the whole picture's.
   CairoCanvas(int32_t width, int32_t height, bool antialias = false, RowBand band = {});
+  // Draws on `target`, a surface of any kind (kept alive while the canvas lives), whose
+  // first width x height units are the picture. The page is painted white first. Holds
+  // no pixel rows: CopyBmpRows raises Error.
+  CairoCanvas(cairo_surface_t* target, int32_t width, int32_t height);
 
   int32_t Width() const override { return width_; }
   int32_t Height() const override { return height_; }
@@ -82,6 +89,8 @@ class CairoCanvas final : public RasterCanvas {
   void TextIntoPath(const CairoFont& font, std::span<const cairo_glyph_t> glyphs,
                     cairo_scaled_font_t* scaled);
   void FillDevicePolygon(std::span<const TaPoint2D> corners, Color color);
+  void PaintImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                  const DecodedImage& image);
 
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -99,6 +108,7 @@ class CairoCanvas final : public RasterCanvas {
   int32_t firstRow_ = 0;  // the rows the surface holds
   int32_t rows_ = 0;
   bool antialias_;
+  bool vector_ = false;  // a surface without pixels of its own: paths only
   std::unique_ptr<cairo_surface_t, SurfaceRelease> surface_;
   std::unique_ptr<cairo_t, ContextRelease> cr_;
   Pen pen_;

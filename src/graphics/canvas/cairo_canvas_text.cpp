@@ -169,6 +169,11 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
 // band of a large picture has edges across the picture). Cairo adds the coverage of the
 // glyphs of one call before laying them on, so glyphs whose ink meets go together.
 void CairoCanvas::ShowGlyphs(cairo_scaled_font_t* sf, const std::vector<cairo_glyph_t>& glyphs) {
+  if (vector_) {
+    // Glyphs reach a vector surface whole, as text: no edge trims them.
+    cairo_show_glyphs(cr_.get(), glyphs.data(), static_cast<int>(glyphs.size()));
+    return;
+  }
   struct Box {
     double left, top, right, bottom;
     bool Meets(const Box& o) const {

@@ -1,5 +1,8 @@
 // Decoded images on the Cairo canvas: written straight into the image surface.
+#include <algorithm>
 #include <bit>
+#include <cstring>
+#include <memory>
 
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/canvas/stretch_pixels.h"
@@ -8,6 +11,10 @@ namespace kestril {
 
 void CairoCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                const DecodedImage& image) {
+  if (vector_) {
+    PaintImage(left, top, right, bottom, image);
+    return;
+  }
   cairo_surface_t* surface = surface_.get();
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
@@ -19,6 +26,70 @@ void CairoCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t
       left, int64_t{top} - firstRow_, right, int64_t{bottom} - firstRow_, image, width_, rows_,
       [&](int64_t y) { return data + y * stride; }, 4);
   cairo_surface_mark_dirty(surface);
+}
+
+// On a vector surface the image goes in whole, scaled into its box by the surface and
+// shown without smoothing, as the picture shows it.
+void CairoCanvas::PaintImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                             const DecodedImage& image) {
+  const StretchSpan across = SpanOf(left, right), down = SpanOf(top, bottom);
+  if (across.count == 0 || down.count == 0 || image.width <= 0 || image.height <= 0 ||
+      image.bgr.size() < image.Stride() * static_cast<size_t>(image.height) ||
+      across.first >= width_ || across.first + across.count <= 0 || down.first >= height_ ||
+      down.first + down.count <= 0) {
+    return;
+  }
+  // A box reaching far beyond the page would leave Cairo's coordinate range: its part on
+  // the page goes in instead, as the picture shows it.
+  constexpr int64_t kFar = int64_t{1} << 22;
+  const bool far =
+      across.first < -kFar || across.count > kFar || down.first < -kFar || down.count > kFar;
+  const int32_t pw = far ? width_ : image.width, ph = far ? height_ : image.height;
+  std::unique_ptr<cairo_surface_t, SurfaceRelease> pixels(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, pw, ph));
+  if (cairo_surface_status(pixels.get()) != CAIRO_STATUS_SUCCESS) return;
+  unsigned char* data = cairo_image_surface_get_data(pixels.get());
+  const int stride = cairo_image_surface_get_stride(pixels.get());
+  if (far) {
+    std::memset(data, 0xFF, size_t(stride) * size_t(ph));
+    StretchPixels(
+        left, top, right, bottom, image, pw, ph, [&](int64_t y) { return data + y * stride; }, 4);
+  } else {
+    for (int32_t y = 0; y < image.height; ++y) {
+      const uint8_t* src = image.Row(y);
+      unsigned char* dst = data + int64_t{y} * stride;
+      for (int32_t x = 0; x < image.width; ++x) {
+        dst[4 * x] = src[3 * x];
+        dst[4 * x + 1] = src[3 * x + 1];
+        dst[4 * x + 2] = src[3 * x + 2];
+        dst[4 * x + 3] = 0;
+      }
+    }
+  }
+  cairo_surface_mark_dirty(pixels.get());
+  cairo_t* cr = cr_.get();
+  cairo_save(cr);
+  cairo_new_path(cr);
+  if (far) {
+    // Only the page's pixels that the box covers were written.
+    cairo_rectangle(
+        cr, std::max<int64_t>(across.first, 0), std::max<int64_t>(down.first, 0),
+        std::min<int64_t>(across.first + across.count, width_) - std::max<int64_t>(across.first, 0),
+        std::min<int64_t>(down.first + down.count, height_) - std::max<int64_t>(down.first, 0));
+    cairo_clip(cr);
+  } else {
+    cairo_rectangle(cr, double(across.first), double(down.first), double(across.count),
+                    double(down.count));
+    cairo_clip(cr);
+    cairo_translate(cr, double(across.mirrored ? across.first + across.count : across.first),
+                    double(down.mirrored ? down.first + down.count : down.first));
+    cairo_scale(cr, (across.mirrored ? -1.0 : 1.0) * double(across.count) / image.width,
+                (down.mirrored ? -1.0 : 1.0) * double(down.count) / image.height);
+  }
+  cairo_set_source_surface(cr, pixels.get(), 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_restore(cr);
 }
 
 }  // namespace kestril
