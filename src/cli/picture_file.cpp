@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/ascii.h"
@@ -167,6 +168,10 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
   };
+  // Cairo's vector surfaces share font subsets and caches between pages; starting and
+  // finishing pages one at a time keeps parallel batch workers from racing on them.
+  static std::mutex pageLock;
+  std::unique_lock pages(pageLock);
   std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
       format == PictureFormat::Svg
           ? cairo_svg_surface_create(path.c_str(), size.width, size.height)
@@ -180,6 +185,7 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
   if (format == PictureFormat::Svg) {
     cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PT);
   }
+  pages.unlock();
   {
     CairoCanvas canvas(surface.get(), static_cast<int32_t>(std::ceil(size.width)),
                        static_cast<int32_t>(std::ceil(size.height)));
@@ -195,7 +201,9 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
       body.DrawPicture(canvas, job.preview);
     }
   }
+  pages.lock();
   cairo_surface_finish(surface.get());
+  pages.unlock();
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     throw Error(std::string("cannot write the page: ") +
                 cairo_status_to_string(cairo_surface_status(surface.get())));

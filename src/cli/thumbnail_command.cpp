@@ -1,15 +1,13 @@
 // `kestril thumbnail [-s SIZE] INPUT OUTPUT.png`: a thumbnail as file managers want it
 // (freedesktop thumbnail conventions), drawn at its size by the same code as the
 // gdk-pixbuf loader, so both make the same pixels.
-#include <unistd.h>
 
 #include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
+#include "cli/aside_file.h"
 #include "cli/commands.h"
 #include "cli/drawing_source.h"
 #include "desktop/sized_picture.h"
@@ -149,29 +147,23 @@ int ThumbnailCommand(std::span<const std::string_view> args) {
   const std::string source = SourceEnvironment(path).source->path;
   if (uri.empty()) uri = FileUriOfPath(source);
 
-  const std::string part = output + ".part-" + std::to_string(::getpid());
   try {
     SizedPicture picture;
     const std::unique_ptr<Stream> stream = OpenFileStream(path);
     picture.Read(*stream, source);
     const PictureSize fit = FitSquare(picture.NaturalSize(picture.Kind()), size);
-    {
+    WriteAside(output, [&](const std::string& part) {
       PngRowWriter png(part, fit.width, fit.height,
                        {{"Thumb::URI", uri},
                         {"Thumb::MTime", std::to_string(FileModifiedTime(source))},
                         {"Software", "kestril " KESTRIL_VERSION}});
       picture.DrawRows(fit, [&](int32_t, const uint8_t* bgr) { png.WriteRow(bgr); });
       png.Finish();
-    }
-    std::error_code ec;
-    std::filesystem::rename(part, output, ec);
-    if (ec) throw Error("cannot write " + output + ": " + ec.message());
+    });
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kestril thumbnail: %s: %s\n", input.c_str(), e.what());
   }
-  std::error_code ignored;
-  std::filesystem::remove(part, ignored);
   return 1;
 }
 
