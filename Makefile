@@ -28,6 +28,7 @@ web: setup
 	cmake --build --preset wasm -j $(JOBS)
 	cp -R web/. build/web/
 
+# The browser tests (ctest web_page) read the page from build/web.
 test-native: build web
 	ctest --preset native -j $(JOBS)
 

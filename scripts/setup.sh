@@ -15,6 +15,10 @@ packages=(
 # The core in WebAssembly: Debian's Emscripten (its system libraries come prebuilt) and
 # the parser its optimiser needs (found through NODE_PATH=/usr/share/nodejs).
 packages+=(emscripten node-acorn)
+# The web page's browser tests: Debian's chromium driven from Node.js (npm brings the
+# driver). npm comes inside some Node.js packages and apart in Debian's.
+packages+=(chromium nodejs)
+if ! command -v npm >/dev/null; then packages+=(npm); fi
 
 missing=()
 for p in "${packages[@]}"; do
