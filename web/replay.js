@@ -66,23 +66,45 @@ function quoteFamily(name) {
   return `"${name.replace(/["\\]/g, '\\$&')}"`;
 }
 
+// GDI sizes a font by its Windows cell (usWinAscent + usWinDescent), which browsers do
+// not report; for the faces the native canvases stand in for the Japanese Windows faces
+// the cell is known, so both builds give the same text sizes. Per em.
+const WINDOWS_CELLS = new Map([
+  ['IPAGothic', { ascent: 1802 / 2048, cell: 2203 / 2048 }],
+  ['IPAPGothic', { ascent: 1802 / 2048, cell: 2203 / 2048 }],
+  ['IPAMincho', { ascent: 1802 / 2048, cell: 2257 / 2048 }],
+  ['IPAPMincho', { ascent: 1802 / 2048, cell: 2257 / 2048 }],
+]);
+
+// What a font stack measures as in the browser: a probe's width and the font box.
+const PROBE = '\u6f22\u5b57\u304b\u306a mW1.';
+function fingerprint(ctx, css) {
+  ctx.font = css;
+  const t = ctx.measureText(PROBE);
+  return `${t.width} ${t.fontBoundingBoxAscent} ${t.fontBoundingBoxDescent}`;
+}
+
 // Metrics of a CSS font as the browser resolves it, per em: ascent and cell height
-// (ascent + descent). Browsers without font bounding boxes get the usual Japanese
-// faces' proportions.
+// (ascent + descent). Where the browser resolves the stack to one of the faces above
+// (whatever name or alias led it there), their Windows cell is used; browsers without
+// font bounding boxes get the usual Japanese faces' proportions.
 const metricsCache = new Map();
 function fontMetrics(ctx, style, families) {
   const key = `${style} ${families}`;
   let m = metricsCache.get(key);
   if (m) return m;
   const ref = 100;
-  ctx.font = `${style} ${ref}px ${families}`;
-  const t = ctx.measureText('\u6f22');
-  const ascent = t.fontBoundingBoxAscent;
-  const descent = t.fontBoundingBoxDescent;
-  if (ascent > 0 && descent >= 0) {
-    m = { ascent: ascent / ref, cell: (ascent + descent) / ref };
-  } else {
-    m = { ascent: 0.88, cell: 1 };
+  const mine = fingerprint(ctx, `${style} ${ref}px ${families}`);
+  for (const [face, cell] of WINDOWS_CELLS) {
+    if (fingerprint(ctx, `${style} ${ref}px "${face}", monospace`) === mine) m = cell;
+  }
+  if (!m) {
+    ctx.font = `${style} ${ref}px ${families}`;
+    const t = ctx.measureText('\u6f22');
+    const ascent = t.fontBoundingBoxAscent;
+    const descent = t.fontBoundingBoxDescent;
+    m = ascent > 0 && descent >= 0 ? { ascent: ascent / ref, cell: (ascent + descent) / ref }
+                                   : { ascent: 0.88, cell: 1 };
   }
   metricsCache.set(key, m);
   return m;
