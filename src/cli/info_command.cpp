@@ -42,20 +42,6 @@ struct FileReport {
   Document doc;
 };
 
-const char* KindName(FileKind k) {
-  switch (k) {
-    case FileKind::Jww:
-      return "jww";
-    case FileKind::Jws:
-      return "jws";
-    case FileKind::Bare:
-      return "bare";
-    case FileKind::None:
-      break;
-  }
-  return nullptr;
-}
-
 void ReadOne(FileReport& r) {
   try {
     auto stream = OpenFileStream(r.file);
@@ -83,7 +69,7 @@ void PrintJson(const FileReport& r) {
   const bool read = r.readOk;
   std::string out = "{\"file\":" + JsonString(r.file);
   out += ",\"kind\":";
-  out += known ? JsonString(KindName(r.kind)) : "null";
+  out += known ? JsonString(FileKindName(r.kind)) : "null";
   out += ",\"version\":" + (read ? std::to_string(d.Header.Version) : std::string("null"));
   out += ",\"object_count\":" + (read ? std::to_string(d.ObjectCount) : std::string("null"));
   out += ",\"read_ok\":";

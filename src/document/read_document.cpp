@@ -6,6 +6,20 @@
 #include "document/reader_steps.h"
 
 namespace kestril {
+
+const char* FileKindName(FileKind kind) {
+  switch (kind) {
+    case FileKind::Jww:
+      return "jww";
+    case FileKind::Jws:
+      return "jws";
+    case FileKind::Bare:
+      return "bare";
+    case FileKind::None:
+      break;
+  }
+  return "";
+}
 namespace {
 
 // Jw_cad names a drawing by its file name without these extensions.

@@ -20,6 +20,9 @@ enum class FileKind : uint8_t {
   Bare = 3,  // object archive without a signature
 };
 
+// "jww", "jws", "bare"; empty for None.
+const char* FileKindName(FileKind kind);
+
 inline constexpr size_t kRecognitionBytes = 157;
 
 // The kind of data from its first 157 bytes (fewer bytes: not recognised).

@@ -17,20 +17,6 @@ constexpr std::string_view kImagePrefix = "^@BM";
 // A state that shows a layer the drawing hides.
 constexpr uint32_t kShown = 2;
 
-const char* KindName(FileKind k) {
-  switch (k) {
-    case FileKind::Jww:
-      return "jww";
-    case FileKind::Jws:
-      return "jws";
-    case FileKind::Bare:
-      return "bare";
-    case FileKind::None:
-      break;
-  }
-  return "";
-}
-
 // Jw_cad's paper codes.
 std::string PaperName(uint32_t code) {
   static const char* const kNames[] = {"A0", "A1", "A2", "A3", "A4",  "",    "",    "",
@@ -80,7 +66,7 @@ void WebDrawing::Describe() {
   const Document& d = doc_;
   in.ok = read_.ok;
   in.complete = read_.complete;
-  in.kind = KindName(read_.kind);
+  in.kind = FileKindName(read_.kind);
   if (read_.kind == FileKind::None) {
     if (in.error.empty()) in.error = "not a Jw_cad drawing (no JWW, JWS or archive signature)";
   } else if (!read_.ok) {
