@@ -1,7 +1,14 @@
 # What `cmake --install` puts under the prefix on Linux, and `make package`: a Debian
 # package of the Linux parts (CPack) and a zip of the Windows plug-ins.
 install(TARGETS kestril RUNTIME DESTINATION bin COMPONENT desktop)
-install(FILES ${KESTRIL_ROOT}/data/kestril.1 DESTINATION share/man/man1 COMPONENT desktop)
+# Manual pages go in compressed, reproducibly (no name or time in the gzip header).
+find_program(KESTRIL_GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/kestril.1.gz
+  COMMAND sh -c "\"$0\" -9nc \"$1\" > \"$2\"" ${KESTRIL_GZIP} ${KESTRIL_ROOT}/data/kestril.1
+          ${CMAKE_BINARY_DIR}/kestril.1.gz
+  DEPENDS ${KESTRIL_ROOT}/data/kestril.1 VERBATIM)
+add_custom_target(kestril_man ALL DEPENDS ${CMAKE_BINARY_DIR}/kestril.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/kestril.1.gz DESTINATION share/man/man1 COMPONENT desktop)
 install(FILES ${KESTRIL_ROOT}/data/kestril.thumbnailer DESTINATION share/thumbnailers
         COMPONENT desktop)
 install(FILES ${KESTRIL_ROOT}/data/kestril-mime.xml DESTINATION share/mime/packages

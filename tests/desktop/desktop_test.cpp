@@ -291,7 +291,7 @@ TEST_F(DesktopTest, InstalledProgramAndPackages) {
   const fs::path deb = dir_ / "deb" / ("kestril_" KESTRIL_VERSION "_amd64.deb");
   ASSERT_EQ(Shell("dpkg-deb -c " + Quote(deb), &out), 0) << out;
   for (const char* file :
-       {"./usr/bin/kestril", "./usr/share/man/man1/kestril.1",
+       {"./usr/bin/kestril", "./usr/share/man/man1/kestril.1.gz",
         "./usr/share/thumbnailers/kestril.thumbnailer", "./usr/share/mime/packages/kestril.xml",
         "./usr/share/kestril/sample.jww",
         "./usr/lib/x86_64-linux-gnu/gdk-pixbuf-2.0/2.10.0/loaders/libpixbufloader-kestril.so"}) {
