@@ -154,6 +154,35 @@ try {
     assert.ok(onFit / inked > 0.9, `${onFit} of ${inked} zoomed ink pixels lie on the fit picture's ink`);
   });
 
+  // ---- pinch: real touch points through the browser's input pipeline ----
+  await check('a two-finger pinch zooms and pans with the fingers', async () => {
+    await page.keyboard.press('0');
+    await nextFrames(page);
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 2 });
+    const v0 = await page.evaluate(() => window.kestrilPage.view);
+    // Finger 1 rests at a; finger 2 moves away from it, from b0 to b1 (without turning:
+    // the view zooms and pans but never rotates).
+    const a = { x: 0.6 * W, y: 0.3 * H }, b0 = { x: 0.68 * W, y: 0.34 * H }, b1 = { x: 0.84 * W, y: 0.42 * H };
+    const touch = (b) => [a, b].map((p, i) => ({ x: session.origin.x + p.x, y: session.origin.y + p.y, id: i + 1 }));
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: touch(b0) });
+    for (let i = 1; i <= 8; i++) {
+      const b = { x: b0.x + ((b1.x - b0.x) * i) / 8, y: b0.y + ((b1.y - b0.y) * i) / 8 };
+      await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: touch(b) });
+    }
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    await cdp.detach();
+    await nextFrames(page);
+    const v1 = await page.evaluate(() => window.kestrilPage.view);
+    const zoom = Math.hypot(b1.x - a.x, b1.y - a.y) / Math.hypot(b0.x - a.x, b0.y - a.y);
+    assert.ok(Math.abs(v1.zoom / v0.zoom - zoom) < 1e-6, `zoom ${v0.zoom} -> ${v1.zoom}, fingers ${zoom}`);
+    // The fit-picture points under both fingers stay under them.
+    const fit = (v, p) => [(p.x - v.panX) / v.zoom, (p.y - v.panY) / v.zoom];
+    for (const [before, after] of [[fit(v0, a), fit(v1, a)], [fit(v0, b0), fit(v1, b1)]]) {
+      assert.ok(Math.hypot(before[0] - after[0], before[1] - after[1]) < 1e-6, `${before} -> ${after}`);
+    }
+  });
+
   // ---- layer groups ----
   await check('hiding a layer group removes its ink and only its ink', async () => {
     await page.keyboard.press('0');
