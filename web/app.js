@@ -30,6 +30,7 @@ const state = {
   zoom: 1,
   panX: 0,
   panY: 0,
+  fitted: true,        // the view follows the window, the drawing centred in it
   monochrome: false,
   frameQueued: false,
   draws: 0,
@@ -221,6 +222,7 @@ function drawNow() {
     ctx.fillRect(0, 0, state.W, state.H);
     return;
   }
+  if (state.fitted) centreFit();
   const t0 = performance.now();
   const buf = state.drawing.draw(state.W, state.H, state.zoom, state.panX, state.panY);
   const tCore = performance.now();
@@ -270,14 +272,29 @@ function syncCanvasSize() {
 // ---- view --------------------------------------------------------------------------
 
 function fit() {
+  state.fitted = true;
+  requestDraw();
+}
+
+// The core fits a drawing against the top left corner, as the plug-in does; the page
+// centres it in the window instead, and keeps it centred while the window changes.
+function centreFit() {
   state.zoom = 1;
   state.panX = 0;
   state.panY = 0;
-  requestDraw();
+  const e = state.info && state.info.extent;
+  if (!e) return;
+  const ew = e.maxX - e.minX, eh = e.maxY - e.minY;
+  // A drawing without extent in one direction is already centred in it by the core.
+  if (!(ew * 1e7 >= 1 && eh * 1e7 >= 1)) return;
+  const s = Math.min(state.W / ew, state.H / eh);
+  state.panX = Math.round((state.W - ew * s) / 2);
+  state.panY = Math.round((state.H - eh * s) / 2);
 }
 
 // Zoom by k keeping the drawing point under (cx, cy) where it is.
 function zoomAt(cx, cy, k) {
+  state.fitted = false;
   const zoom = Math.min(ZOOM_MAX, Math.max(ZOOM_MIN, state.zoom * k));
   k = zoom / state.zoom;
   state.panX = cx - (cx - state.panX) * k;
@@ -287,6 +304,7 @@ function zoomAt(cx, cy, k) {
 }
 
 function panBy(dx, dy) {
+  state.fitted = false;
   state.panX += dx;
   state.panY += dy;
   requestDraw();

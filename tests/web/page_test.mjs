@@ -54,6 +54,15 @@ function nativeInk(name) {
   return bmpInk(fs.readFileSync(out));
 }
 
+// ink moved by (dx, dy) whole pixels.
+function shifted(ink, dx, dy) {
+  const out = new Uint8Array(W * H);
+  for (let y = Math.max(0, dy); y < Math.min(H, H + dy); y++) {
+    for (let x = Math.max(0, dx); x < Math.min(W, W + dx); x++) out[y * W + x] = ink[(y - dy) * W + x - dx];
+  }
+  return out;
+}
+
 const results = [];
 async function check(name, fn) {
   try {
@@ -87,7 +96,9 @@ try {
       const web = await canvasInk(page);
       assert.equal(web.w, W, 'canvas width');
       assert.equal(web.h, H, 'canvas height');
-      const iou = inkOverlap(native.ink, web.ink, W, H);
+      // The page centres the fit picture the plug-in draws against the top left corner.
+      const { panX, panY } = await page.evaluate(() => window.kestrilPage.view);
+      const iou = inkOverlap(shifted(native.ink, panX, panY), web.ink, W, H);
       const row = { name, ok: info && info.ok, complete: info && info.complete,
         native: countInk(native.ink), web: countInk(web.ink), iou };
       table.push(row);
