@@ -387,8 +387,14 @@ int RenderCommand(std::span<const std::string_view> args) {
       o.inputs.size() > 1 ||
       (!o.output.empty() && (o.output.back() == '/' || fs::is_directory(o.output, ec)));
   PictureFormat format = o.format.value_or(PictureFormat::Png);
+  PictureFormat named;
+  if (many && !o.output.empty() && o.output.back() != '/' && !fs::is_directory(o.output, ec) &&
+      FormatOfPath(o.output, named)) {
+    // Most likely a slip: a folder called "plan.png" would surprise.
+    return UsageError("several drawings need a folder for -o, and " + o.output +
+                      " names a picture (end it with / to make a folder of that name)");
+  }
   if (!many) {
-    PictureFormat named;
     if (o.output.empty()) {
       o.output = fs::path(o.inputs[0]).stem().string() + ExtensionOf(format);
     } else if (!FormatOfPath(o.output, named)) {

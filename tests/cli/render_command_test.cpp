@@ -286,7 +286,8 @@ TEST_F(RenderCommandTest, WrongUseAnswers2) {
                                                {"--jobs", "257"},
                                                {"--format", "gif"},
                                                {"--format", "svg", "-o", P("a.png")},
-                                               {"--mm", "-o", P("a.png")}}) {
+                                               {"--mm", "-o", P("a.png")},
+                                               {P("a.jww"), P("b.jww"), "-o", P("x.png")}}) {
     EXPECT_EQ(Run(args), 2) << args[0];
     EXPECT_NE(err_.find("kestril render --help"), std::string::npos) << err_;
   }
