@@ -172,8 +172,8 @@ Document DashedLines(int64_t n) {
   return doc;
 }
 
-void BM_DashedLinesDraw(benchmark::State& state) {
-  const Document doc = DashedLines(state.range(0));
+// The whole drawing, fitted, once per iteration; items are the entities drawn.
+void DrawRepeatedly(benchmark::State& state, const Document& doc) {
   TViewTransform view;
   SetupView(view, doc.DrawingExtent, kWidth, kHeight);
   auto canvas = CreateRasterCanvas(kWidth, kHeight);
@@ -182,6 +182,10 @@ void BM_DashedLinesDraw(benchmark::State& state) {
     RenderDrawing(doc, view, options, *canvas, kWidth, kHeight, true);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_DashedLinesDraw(benchmark::State& state) {
+  DrawRepeatedly(state, DashedLines(state.range(0)));
 }
 BENCHMARK(BM_DashedLinesDraw)
     ->Arg(10'000)
@@ -220,15 +224,7 @@ Document CirclesAndArcs(int64_t n) {
 }
 
 void BM_CirclesAndArcsDraw(benchmark::State& state) {
-  const Document doc = CirclesAndArcs(state.range(0));
-  TViewTransform view;
-  SetupView(view, doc.DrawingExtent, kWidth, kHeight);
-  auto canvas = CreateRasterCanvas(kWidth, kHeight);
-  for (auto _ : state) {
-    RenderOptions options;
-    RenderDrawing(doc, view, options, *canvas, kWidth, kHeight, true);
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  DrawRepeatedly(state, CirclesAndArcs(state.range(0)));
 }
 BENCHMARK(BM_CirclesAndArcsDraw)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 

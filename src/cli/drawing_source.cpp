@@ -25,12 +25,4 @@ std::string BundledSample() {
   return KESTRIL_SAMPLE;
 }
 
-std::string CutShortWarning(const Document& doc) {
-  if (doc.TopLevelObjects() < doc.ObjectCount) {
-    return "cut short: " + std::to_string(doc.TopLevelObjects()) + " of the " +
-           std::to_string(doc.ObjectCount) + " objects it announces were read";
-  }
-  return "cut short: block definitions it uses are missing or incomplete";
-}
-
 }  // namespace kestril::cli

@@ -16,7 +16,4 @@ ReaderEnvironment SourceEnvironment(const std::string& path);
 // (bin/../share/kestril), else the source tree's copy the program was built from.
 std::string BundledSample();
 
-// One line saying what is missing from a drawing that was read but is not complete.
-std::string CutShortWarning(const Document& doc);
-
 }  // namespace kestril::cli

@@ -168,7 +168,7 @@ int InfoCommand(std::span<const std::string_view> args) {
       std::fprintf(stderr, "kestril: %s: %s\n", file.c_str(), r.error.c_str());
     } else if (!r.complete) {
       if (strict) status = 1;
-      std::fprintf(stderr, "kestril: %s: %s\n", file.c_str(), CutShortWarning(r.doc).c_str());
+      std::fprintf(stderr, "kestril: %s: %s\n", file.c_str(), CutShortReason(r.doc).c_str());
     }
   }
   std::fflush(stdout);

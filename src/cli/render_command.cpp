@@ -175,7 +175,7 @@ Outcome Convert(const Options& o, const PluginSettings& settings, const std::str
       }
       outcome.size = text;
     }
-    if (!body.LastRead().complete) outcome.warning = CutShortWarning(body.Doc());
+    if (!body.LastRead().complete) outcome.warning = CutShortReason(body.Doc());
   } catch (const std::bad_alloc&) {
     outcome.error = "out of memory";
   } catch (const EOutOfResources& e) {

@@ -67,13 +67,7 @@ void SizedPicture::Read(Stream& stream, const std::string& sourcePath) {
     throw EDrawingFault(DrawingFault::Damaged, "the drawing could not be read (damaged)");
   }
   if (!body_->LastRead().complete) {
-    const Document& doc = body_->Doc();
-    throw EDrawingFault(
-        DrawingFault::CutShort,
-        doc.TopLevelObjects() < doc.ObjectCount
-            ? "the drawing is cut short: " + std::to_string(doc.TopLevelObjects()) + " of the " +
-                  std::to_string(doc.ObjectCount) + " objects it announces are there"
-            : std::string("the drawing is cut short: block definitions it uses are missing"));
+    throw EDrawingFault(DrawingFault::CutShort, "the drawing is " + CutShortReason(body_->Doc()));
   }
 }
 

@@ -7,6 +7,14 @@
 
 namespace kestril {
 
+std::string CutShortReason(const Document& doc) {
+  if (doc.TopLevelObjects() < doc.ObjectCount) {
+    return "cut short: " + std::to_string(doc.TopLevelObjects()) + " of the " +
+           std::to_string(doc.ObjectCount) + " objects it announces were read";
+  }
+  return "cut short: block definitions it uses are missing or incomplete";
+}
+
 const char* FileKindName(FileKind kind) {
   switch (kind) {
     case FileKind::Jww:

@@ -20,6 +20,10 @@ enum class FileKind : uint8_t {
   Bare = 3,  // object archive without a signature
 };
 
+// Why a drawing read as not complete is cut short, in words for its user
+// ("cut short: 120 of the 300 objects it announces were read").
+std::string CutShortReason(const Document& doc);
+
 // "jww", "jws", "bare"; empty for None.
 const char* FileKindName(FileKind kind);
 

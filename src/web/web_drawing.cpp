@@ -75,10 +75,7 @@ void WebDrawing::Describe() {
   if (!read_.ok) return;
   in.version = d.Header.Version;
   if (!read_.complete) {
-    in.warning = d.TopLevelObjects() < d.ObjectCount
-                     ? "cut short: " + std::to_string(d.TopLevelObjects()) + " of the " +
-                           std::to_string(d.ObjectCount) + " objects it announces were read"
-                     : "cut short: block definitions it uses are missing or incomplete";
+    in.warning = CutShortReason(d);
   }
   DrawingCounts& c = in.counts;
   c.lines = d.LineCount();
