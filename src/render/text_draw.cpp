@@ -1,6 +1,7 @@
 // Texts, image references and the value texts of dimensions.
 #include "render/text_draw.h"
 
+#include <cmath>
 #include <numbers>
 #include <string>
 
@@ -39,13 +40,22 @@ void DrawTextRecord(RenderContext& ctx, const FDataMoji& r, Color color) {
   const TaPoint2D start = ctx.placement.Place(r.start);
   const TaPoint2D end = ctx.placement.Place(r.end);
   double angle = r.angle;
-  if (ctx.placement.InBlock) angle += ctx.placement.BlockRotation * 180 / std::numbers::pi;
+  double height = r.height, width = r.width, spacing = r.spacing;
+  if (ctx.placement.InBlock) {
+    angle += ctx.placement.BlockRotation * 180 / std::numbers::pi;
+    // An insert scales its texts with its figures: the height by its vertical scale, the
+    // width and the spacing by its horizontal one. A mirroring insert moves the text to
+    // the mirrored place but still writes it readably, so only the sizes are taken.
+    height *= std::fabs(ctx.placement.BlockScaleY);
+    width *= std::fabs(ctx.placement.BlockScaleX);
+    spacing *= std::fabs(ctx.placement.BlockScaleX);
+  }
   const TaPoint2D offset =
       h.TextOptionMode == 1 ? TaPoint2D{h.TextOptionA[0], h.TextOptionB[0]} : TaPoint2D{};
   const std::string text =
       ExpandTextVariables(ctx.doc.Text(r.text), r.attr.layerGroup, ctx.doc, *ctx.clock);
   DrawJwwText(style, start, end, ctx.view, text, ctx.doc.Text(r.fontName), r.attr.flags, r.textKind,
-              offset, angle, r.spacing, r.height, r.width, SettingsFor(ctx, r.attr));
+              offset, angle, spacing, height, width, SettingsFor(ctx, r.attr));
 }
 
 }  // namespace

@@ -141,6 +141,76 @@ TEST(TextDraw, ChoosesTextsColoursAndPlaces) {
   }
 }
 
+// A text 2 units high and wide with 1 unit of spacing, "AB" from (0, 0) of block 0,
+// drawn at 8 pixels a unit: 16 pixels high, 8 wide a half-width character, its cells 12
+// apart. Inside inserts the height follows the composed vertical scale, the width and
+// the spacing the horizontal one; mirroring keeps the text readable.
+TEST(TextDraw, TextsInScaledInsertsTakeTheScale) {
+  struct Case {
+    const char* name;
+    std::vector<FDataBlock> inserts;  // outermost first; the last places block 0
+    bool dimension = false;           // the text is a dimension's value
+    int32_t height, width, advance;
+  };
+  const Case cases[] = {
+      {"outside any insert", {}, false, 16, 8, 12},
+      {"half", {Insert(0, {10, 10}, 0.5, 0.5)}, false, 8, 4, 6},
+      {"double", {Insert(0, {10, 10}, 2, 2)}, false, 32, 16, 24},
+      {"1 x 3", {Insert(0, {10, 10}, 1, 3)}, false, 48, 8, 12},
+      {"mirrored half", {Insert(0, {60, 10}, -0.5, 0.5)}, false, 8, 4, 6},
+      {"half inside double",
+       {Insert(1, {10, 10}, 2, 2), Insert(0, {0, 0}, 0.5, 0.5)},
+       false,
+       16,
+       8,
+       12},
+      {"half inside 1 x 3",
+       {Insert(1, {10, 10}, 1, 3), Insert(0, {0, 0}, 0.5, 0.5)},
+       false,
+       24,
+       4,
+       6},
+      {"a dimension value, double", {Insert(0, {10, 10}, 2, 2)}, true, 32, 16, 24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextSpec t = Text({0, 0}, {10, 0}, 2, "AB");
+    t.rec.spacing = 1;
+    ArchiveWriter a(700);
+    a.Line(Line({0, 0}, {100, 50}));
+    auto writeText = [&] {
+      if (!c.dimension) return a.Text(t);
+      DimensionSpec d;
+      d.rec.line = Line({0, -1}, {5, -1});
+      d.value = t;
+      a.Dimension(d);
+    };
+    if (c.inserts.empty()) {
+      writeText();
+    } else {
+      a.Block(c.inserts.front());
+      a.DefinitionCount(static_cast<uint16_t>(c.inserts.size()));
+      a.Definition(0, 1);
+      writeText();
+      if (c.inserts.size() == 2) {
+        a.Definition(1, 1);
+        a.Block(c.inserts.back());
+      }
+    }
+    a.End();
+    Rendered r;
+    Render(r, BuildJww(TestHeader(700), a));
+    const std::vector<CanvasCall> texts = DrawsOf(r.canvas, CanvasOp::TextOut);
+    ASSERT_EQ(texts.size(), 2u);
+    for (const CanvasCall& call : texts) {
+      EXPECT_EQ(call.font.height, c.height);
+      EXPECT_EQ(call.font.width, c.width);
+    }
+    EXPECT_EQ(texts[1].points[0].x - texts[0].points[0].x, c.advance);
+    EXPECT_EQ(texts[1].points[0].y, texts[0].points[0].y);
+  }
+}
+
 }  // namespace
 }  // namespace kestril
 

@@ -129,7 +129,8 @@ TextSpec JapaneseText(TaPoint2D at, double height, std::string_view utf8, double
 }
 
 // Japanese and Latin texts: typefaces, sizes, angles, vertical writing, styles, colours,
-// scripts, spread and compressed texts, a dimension and a turned block.
+// scripts, spread and compressed texts, a dimension, a turned block and a north mark
+// inserted at three scales, its letter scaled with its box.
 Fixture Texts() {
   ArchiveWriter a(700);
   for (const auto& [p, q] : {std::pair{TaPoint2D{0, 0}, TaPoint2D{100, 0}},
@@ -157,10 +158,17 @@ Fixture Texts() {
   dim.value = JapaneseText({21, 9}, 3, "1,500");
   a.Dimension(dim);
   a.Block(Insert(0, {55, 30}, 1, 1, kPi / 6));
-  a.DefinitionCount(1);
+  a.Block(Insert(1, {60, 54}, 1.5, 1.5));
+  a.Block(Insert(1, {74, 62}, 0.5, 0.5));
+  a.Block(Insert(1, {76, 47}, 0.75, 1.5));
+  a.DefinitionCount(2);
   a.Definition(0, 2, "label");
   a.Line(Line({0, -1}, {20, -1}, Attr(3)));
   a.Text(JapaneseText({0, 0}, 3, "ブロック内の文字"));
+  a.Definition(1, 5, "north");
+  const TaPoint2D box[] = {{0, 0}, {8, 0}, {8, 8}, {0, 8}};
+  for (int i = 0; i < 4; ++i) a.Line(Line(box[i], box[(i + 1) % 4], Attr(3)));
+  a.Text(JapaneseText({1, 1}, 6, "Ｎ", 0, Attr(5)));
   a.End();
   return {"texts", BuildJww(TestHeader(700), a)};
 }
