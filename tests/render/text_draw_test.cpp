@@ -148,54 +148,44 @@ TEST(TextDraw, ChoosesTextsColoursAndPlaces) {
 TEST(TextDraw, TextsInScaledInsertsTakeTheScale) {
   struct Case {
     const char* name;
-    std::vector<FDataBlock> inserts;  // outermost first; the last places block 0
-    bool dimension = false;           // the text is a dimension's value
+    double sx, sy;   // the insert of block 0; 0: the text is not in a block
+    double outer;    // an insert at this scale holding that insert; 0: none
+    bool dimension;  // the text is a dimension's value
     int32_t height, width, advance;
   };
   const Case cases[] = {
-      {"outside any insert", {}, false, 16, 8, 12},
-      {"half", {Insert(0, {10, 10}, 0.5, 0.5)}, false, 8, 4, 6},
-      {"double", {Insert(0, {10, 10}, 2, 2)}, false, 32, 16, 24},
-      {"1 x 3", {Insert(0, {10, 10}, 1, 3)}, false, 48, 8, 12},
-      {"mirrored half", {Insert(0, {60, 10}, -0.5, 0.5)}, false, 8, 4, 6},
-      {"half inside double",
-       {Insert(1, {10, 10}, 2, 2), Insert(0, {0, 0}, 0.5, 0.5)},
-       false,
-       16,
-       8,
-       12},
-      {"half inside 1 x 3",
-       {Insert(1, {10, 10}, 1, 3), Insert(0, {0, 0}, 0.5, 0.5)},
-       false,
-       24,
-       4,
-       6},
-      {"a dimension value, double", {Insert(0, {10, 10}, 2, 2)}, true, 32, 16, 24},
+      {"outside any insert", 0, 0, 0, false, 16, 8, 12},
+      {"half", 0.5, 0.5, 0, false, 8, 4, 6},
+      {"double", 2, 2, 0, false, 32, 16, 24},
+      {"1 x 3", 1, 3, 0, false, 48, 8, 12},
+      {"mirrored half", -0.5, 0.5, 0, false, 8, 4, 6},
+      {"half inside double", 0.5, 0.5, 2, false, 16, 8, 12},
+      {"1 x 3 inside half", 1, 3, 0.5, false, 24, 4, 6},
+      {"a dimension value, double", 2, 2, 0, true, 32, 16, 24},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TextSpec t = Text({0, 0}, {10, 0}, 2, "AB");
-    t.rec.spacing = 1;
     ArchiveWriter a(700);
     a.Line(Line({0, 0}, {100, 50}));
-    auto writeText = [&] {
-      if (!c.dimension) return a.Text(t);
+    const bool nested = c.outer != 0;
+    if (c.sx != 0) {
+      a.Block(nested ? Insert(1, {10, 10}, c.outer, c.outer) : Insert(0, {10, 10}, c.sx, c.sy));
+      a.DefinitionCount(nested ? 2 : 1);
+      a.Definition(0, 1);
+    }
+    TextSpec t = Text({0, 0}, {10, 0}, 2, "AB");
+    t.rec.spacing = 1;
+    if (c.dimension) {
       DimensionSpec d;
       d.rec.line = Line({0, -1}, {5, -1});
       d.value = t;
       a.Dimension(d);
-    };
-    if (c.inserts.empty()) {
-      writeText();
     } else {
-      a.Block(c.inserts.front());
-      a.DefinitionCount(static_cast<uint16_t>(c.inserts.size()));
-      a.Definition(0, 1);
-      writeText();
-      if (c.inserts.size() == 2) {
-        a.Definition(1, 1);
-        a.Block(c.inserts.back());
-      }
+      a.Text(t);
+    }
+    if (nested) {
+      a.Definition(1, 1);
+      a.Block(Insert(0, {0, 0}, c.sx, c.sy));
     }
     a.End();
     Rendered r;
