@@ -76,6 +76,18 @@ const WINDOWS_CELLS = new Map([
   ['IPAPMincho', { ascent: 1802 / 2048, cell: 2257 / 2048 }],
 ]);
 
+// The Windows Japanese faces' em over their cell, unitsPerEm / (usWinAscent +
+// usWinDescent), as src/graphics/text/japanese_faces.cpp has them (the core names them
+// first in a font's alias). They are asked for by that em, as the native canvases ask,
+// so that a face standing in for them draws glyphs as tall as theirs.
+const WINDOWS_FACE_EMS = new Map([
+  ['MS Gothic', 1],
+  ['MS PGothic', 1],
+  ['MS UI Gothic', 1],
+  ['MS Mincho', 1],
+  ['MS PMincho', 1],
+]);
+
 // What a font stack measures as in the browser: a probe's width and the font box.
 const PROBE = '\u6f22\u5b57\u304b\u306a mW1.';
 function fingerprint(ctx, css) {
@@ -382,8 +394,10 @@ export function replay(ctx, buf, options = {}) {
         const families = [...new Set(names)].map(quoteFamily).join(', ');
         const style = `${italic ? 'italic ' : ''}${Math.min(900, Math.max(1, weight || 400))}`;
         const m = fontMetrics(ctx, style, families);
+        const windowsEm = height > 0 ? WINDOWS_FACE_EMS.get(alias.split(',')[0]) : undefined;
+        const asked = windowsEm ? -Math.max(1, Math.round(height * windowsEm)) : height;
         // GDI: a positive height is the cell, a negative one the em, 0 a default cell.
-        const em = height > 0 ? height / m.cell : height < 0 ? -height : 16 / m.cell;
+        const em = asked > 0 ? asked / m.cell : asked < 0 ? -asked : 16 / m.cell;
         font = {
           em,
           css: `${style} ${em}px ${families}`,

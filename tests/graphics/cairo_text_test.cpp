@@ -8,6 +8,8 @@
 #include "canvas_test_util.h"
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/canvas/cairo_fonts.h"
+#include "graphics/text/cp932.h"
+#include "graphics/text/japanese_faces.h"
 
 namespace kestril {
 namespace {
@@ -73,6 +75,32 @@ TEST(CairoText, WindowsJapaneseFacesMapToIpaFonts) {
   EXPECT_EQ(gothic->ascent, 1802);  // IPAGothic's cell: usWinAscent + usWinDescent
   EXPECT_EQ(gothic->descent, 401);
   EXPECT_EQ(gothic->averageWidth, 1024);
+}
+
+// A font in a Windows Japanese face is asked for the em that face has in the cell asked
+// for (MS Gothic's and MS Mincho's cell is their em), so that the IPA font standing in
+// draws glyphs as tall as theirs; other faces are sized by their own cell.
+TEST(CairoText, StandInsTakeTheWindowsFacesEm) {
+  struct Case {
+    std::u16string_view face;
+    int32_t height, asked;
+    double em;
+  };
+  const Case cases[] = {
+      {u"ＭＳ ゴシック", 40, -40, 40}, {u"MS UI Gothic", 13, -13, 13},
+      {u"ＭＳ Ｐ明朝", 40, -40, 40},   {u"ＭＳ 明朝", -30, -30, 30},  // an em stays an em
+      {u"ＭＳ 明朝", 0, 0, 15},    // the default cell of the face that draws
+      {u"IPAGothic", 40, 40, 37},  // 40 x 2048 / (1802 + 401)
+      {u"IPAMincho", 40, 40, 36},  // 40 x 2048 / (1802 + 455)
+  };
+  CairoFontCache cache(false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.face) + " " + std::to_string(c.height));
+    EXPECT_EQ(StandInHeight(c.face, c.height), c.asked);
+    const CairoFont* font = cache.Get(MakeFont(c.height, 0, 0, c.face));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->emY, c.em);
+  }
 }
 
 // Whatever face a drawing names, kana, kanji, circled digits and Latin letters have glyphs.

@@ -199,9 +199,11 @@ CairoFont* CairoFontCache::Get(const Font& f) {
   auto font = std::make_unique<CairoFont>();
   font->face = face;
   const double cell = face->ascent + face->descent;
-  // GDI: a positive height is the cell, a negative one the em, 0 a default cell.
-  double em = f.height > 0 ? f.height * face->unitsPerEm / cell
-                           : (f.height < 0 ? -double(f.height) : 16 * face->unitsPerEm / cell);
+  // GDI: a positive height is the cell, a negative one the em, 0 a default cell. The IPA
+  // fonts standing in for the Windows faces are asked for the em the Windows face has.
+  const int32_t height = StandInHeight(f.face, f.height);
+  double em = height > 0 ? height * face->unitsPerEm / cell
+                         : (height < 0 ? -double(height) : 16 * face->unitsPerEm / cell);
   em = std::max(1.0, std::round(em));
   if (em > kMaxEm) return nullptr;
   font->emY = em;

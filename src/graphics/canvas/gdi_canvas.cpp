@@ -192,7 +192,9 @@ constexpr size_t kFontCacheSize = 32;
 
 GdiObject<HFONT> MakeFont(const Font& f) {
   LOGFONTW lf{};
-  lf.lfHeight = f.height;
+  // The em of the Windows Japanese faces for their cells: the same glyphs where Windows
+  // has them, and glyphs as tall where another face stands in for them.
+  lf.lfHeight = StandInHeight(f.face, f.height);
   lf.lfWidth = f.width;
   lf.lfEscapement = f.escapement;
   lf.lfOrientation = f.orientation;

@@ -1,6 +1,8 @@
 #include "graphics/text/japanese_faces.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -8,11 +10,16 @@ namespace kestril {
 
 namespace {
 
-constexpr JapaneseFace kGothic{u"MS Gothic", "IPAGothic"};
-constexpr JapaneseFace kPGothic{u"MS PGothic", "IPAPGothic"};
-constexpr JapaneseFace kUiGothic{u"MS UI Gothic", "IPAPGothic"};
-constexpr JapaneseFace kMincho{u"MS Mincho", "IPAMincho"};
-constexpr JapaneseFace kPMincho{u"MS PMincho", "IPAPMincho"};
+// The MS Gothic and MS Mincho families have 256 units to the em, usWinAscent 220 and
+// usWinDescent 36: their cell is their em. The IPA fonts' cells are 1.076 em (Gothic) and
+// 1.102 em (Mincho).
+constexpr double kMsEmPerCell = 256.0 / (220 + 36);
+
+constexpr JapaneseFace kGothic{u"MS Gothic", "IPAGothic", kMsEmPerCell};
+constexpr JapaneseFace kPGothic{u"MS PGothic", "IPAPGothic", kMsEmPerCell};
+constexpr JapaneseFace kUiGothic{u"MS UI Gothic", "IPAPGothic", kMsEmPerCell};
+constexpr JapaneseFace kMincho{u"MS Mincho", "IPAMincho", kMsEmPerCell};
+constexpr JapaneseFace kPMincho{u"MS PMincho", "IPAPMincho", kMsEmPerCell};
 
 // Names as NormalisedName leaves them.
 constexpr std::array<std::pair<std::u16string_view, const JapaneseFace*>, 10> kNames = {{
@@ -48,6 +55,12 @@ const JapaneseFace* FindJapaneseFace(std::u16string_view name) {
     if (n == key) return face;
   }
   return nullptr;
+}
+
+int32_t StandInHeight(std::u16string_view name, int32_t height) {
+  const JapaneseFace* face = height > 0 ? FindJapaneseFace(name) : nullptr;
+  if (face == nullptr) return height;
+  return -static_cast<int32_t>(std::max(1.0, std::round(height * face->emPerCell)));
 }
 
 }  // namespace kestril
