@@ -454,7 +454,11 @@ int RenderCommand(std::span<const std::string_view> args) {
     return UsageError("--mm sizes SVG and PDF pages; PNG and BMP pictures have --width");
   }
 
-  // The user's settings as the plug-in reads them, never written back.
+  // The user's settings as the plug-in reads them, never written back. A file that
+  // cannot be read as settings is said once and the defaults drawn with.
+  SetSettingsWarning([](const std::string& problem) {
+    std::fprintf(stderr, "kestril: warning: %s\n", problem.c_str());
+  });
   PluginSettings settings;
   try {
     std::unique_ptr<SettingsStore> store = OpenUserSettings();

@@ -15,6 +15,7 @@
 #include "cli/output_file.h"
 #include "desktop/sized_picture.h"
 #include "graphics/image/png_file.h"
+#include "platform/file_settings_store.h"
 #include "platform/file_stream.h"
 #include "platform/system.h"
 
@@ -150,6 +151,9 @@ int ThumbnailCommand(std::span<const std::string_view> args) {
   const std::string source = SourceEnvironment(path).source->path;
   if (uri.empty()) uri = FileUriOfPath(source);
 
+  SetSettingsWarning([](const std::string& problem) {
+    std::fprintf(stderr, "kestril thumbnail: warning: %s\n", problem.c_str());
+  });
   try {
     const std::optional<FileId> drawing = IdOf(path);
     if (drawing && drawing == IdOf(output)) {
