@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <memory>
 #include <vector>
 
 #include "base/ascii.h"
 #include "base/errors.h"
-#include "cli/aside_file.h"
+#include "base/plane.h"
+#include "cli/output_file.h"
+#include "config/settings_fields.h"
 #include "graphics/canvas/cairo_canvas.h"
 #include "graphics/image/bmp_layout.h"
 #include "graphics/image/png_file.h"
@@ -106,17 +109,11 @@ int32_t BandRowsFor(int32_t width) {
 
 namespace {
 
-void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                    const PictureJob& job) {
+void WritePictureTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const PictureJob& job) {
   const int32_t width = body.PictureWidth(job.preview);
   const int32_t height = body.PictureHeight(job.preview);
-  if (width < 0 || height < 0) throw Error("negative picture size in the settings");
   if (width == 0 || height == 0) {
-    if (format == PictureFormat::Png) {
-      throw Error("an empty picture (" + std::to_string(width) + " x " + std::to_string(height) +
-                  ") cannot be written as PNG");
-    }
-    BmpRowWriter(path, width, height).Finish();
+    BmpRowWriter(out, width, height).Finish();
     return;
   }
   const int32_t band = std::min(job.bandRows > 0 ? job.bandRows : BandRowsFor(width), height);
@@ -128,7 +125,7 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
     if (job.progress) job.progress(done, height);
   };
   if (format == PictureFormat::Png) {
-    PngRowWriter png(path, width, height);
+    PngRowWriter png(out, width, height);
     for (int32_t top = 0; top < height; top += band) {
       const int32_t count = std::min(band, height - top);
       DrawBand(body, width, height, job.preview, top, count, rows, stride);
@@ -139,7 +136,7 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
     return;
   }
   // BMP rows run bottom up: the lowest band first.
-  BmpRowWriter bmp(path, width, height);
+  BmpRowWriter bmp(out, width, height);
   for (int32_t top = (height - 1) / band * band; top >= 0; top -= band) {
     const int32_t count = std::min(band, height - top);
     DrawBand(body, width, height, job.preview, top, count, rows, stride);
@@ -149,32 +146,46 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
   bmp.Finish();
 }
 
+// Cairo's page writers write through this, so that every write is the sink's, checked.
+// The first failure is kept for after Cairo has given up.
+struct PageStream {
+  ByteSink& out;
+  std::exception_ptr error;
+
+  static cairo_status_t Write(void* closure, const unsigned char* data, unsigned int n) {
+    auto* stream = static_cast<PageStream*>(closure);
+    if (stream->error) return CAIRO_STATUS_WRITE_ERROR;
+    try {
+      stream->out.Write(data, n);
+      return CAIRO_STATUS_SUCCESS;
+    } catch (...) {
+      stream->error = std::current_exception();
+      return CAIRO_STATUS_WRITE_ERROR;
+    }
+  }
+  void Check(cairo_surface_t* surface) const {
+    if (error) std::rethrow_exception(error);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+      throw Error("cannot write " + out.Name() + ": " +
+                  cairo_status_to_string(cairo_surface_status(surface)));
+    }
+  }
+};
+
 // The page is drawn as the picture is, one unit a point: the same view, pens and rules.
-void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                   const PictureJob& job) {
+void WriteVectorTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const PictureJob& job) {
   const PageSize size = VectorPageSize(body, job);
-  if (!(size.width > 0 && size.height > 0)) {
-    throw Error("an empty picture (" + std::to_string(body.PictureWidth(job.preview)) + " x " +
-                std::to_string(body.PictureHeight(job.preview)) + ") cannot be written as " +
-                (format == PictureFormat::Svg ? "SVG" : "PDF"));
-  }
-  if (size.width > kMaxPagePoints || size.height > kMaxPagePoints) {
-    throw Error("the page would be " +
-                std::to_string(std::lround(size.width / kPointsPerMillimetre)) + " x " +
-                std::to_string(std::lround(size.height / kPointsPerMillimetre)) +
-                " mm; pages are at most 11.5 m a side");
-  }
+  // Declared before the surface, which may still write when it goes.
+  PageStream stream{out, nullptr};
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
   };
   std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
       format == PictureFormat::Svg
-          ? cairo_svg_surface_create(path.c_str(), size.width, size.height)
-          : cairo_pdf_surface_create(path.c_str(), size.width, size.height));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    throw Error(std::string("cannot write the page: ") +
-                cairo_status_to_string(cairo_surface_status(surface.get())));
-  }
+          ? cairo_svg_surface_create_for_stream(PageStream::Write, &stream, size.width, size.height)
+          : cairo_pdf_surface_create_for_stream(PageStream::Write, &stream, size.width,
+                                                size.height));
+  stream.Check(surface.get());
   // Sizes in points, which every reader takes at their true size (Cairo writes the
   // number of points whatever unit it is asked to name).
   if (format == PictureFormat::Svg) {
@@ -196,22 +207,83 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
     }
   }
   cairo_surface_finish(surface.get());
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    throw Error(std::string("cannot write the page: ") +
-                cairo_status_to_string(cairo_surface_status(surface.get())));
-  }
+  stream.Check(surface.get());
   if (job.progress) job.progress(1, 1);
+}
+
+const char* FormatName(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::Png:
+      return "PNG";
+    case PictureFormat::Bmp:
+      return "BMP";
+    case PictureFormat::Svg:
+      return "SVG";
+    case PictureFormat::Pdf:
+      return "PDF";
+  }
+  return "";
+}
+
+bool IsVector(PictureFormat format) {
+  return format == PictureFormat::Svg || format == PictureFormat::Pdf;
 }
 
 }  // namespace
 
+std::string SettingsSizeProblem(const TJwwSPIBody& body, PictureFormat format,
+                                const PictureJob& job) {
+  DrawingExtentRecord page;
+  if (job.millimetres && IsVector(format) && PageInMillimetres(body, page)) return {};
+  const PluginSettings& s = body.Settings();
+  const bool jww = body.Kind() == FileKind::Jww;
+  const std::string name = job.preview ? "PreviewHeight" : jww ? "jwwWidth" : "jwzWidth";
+  const int32_t value = job.preview ? s.PreviewHeight : jww ? s.jwwWidth : s.jwzWidth;
+  const std::string is = name + " in the settings is " + std::to_string(value);
+  const std::string fix = " (kestril settings set " + name + " N)";
+  // The plug-in hands over a header alone for an empty picture; so does a BMP file.
+  if (value == 0 && format == PictureFormat::Bmp) return {};
+  if (value == 0) {
+    return is + ": an empty picture cannot be written as " + FormatName(format) +
+           "; it must be 1 to " + std::to_string(kMaxSize) + fix;
+  }
+  if (value < 0 || value > kMaxSize) {
+    return is + "; it must be 1 to " + std::to_string(kMaxSize) + fix;
+  }
+  if (job.preview && s.PreviewWidth > kMaxSize) {
+    PluginSettings most = s;
+    while (most.PreviewWidth > kMaxSize) {
+      --most.PreviewHeight;
+      most.UpdateDerivedSizes();
+    }
+    return is + ", which makes the preview " + std::to_string(s.PreviewWidth) +
+           " pixels wide; for previews it must be 1 to " + std::to_string(most.PreviewHeight) + fix;
+  }
+  return {};
+}
+
 void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
                   const PictureJob& job) {
-  WriteAside(path, [&](const std::string& part) {
-    if (format == PictureFormat::Svg || format == PictureFormat::Pdf) {
-      WriteVectorTo(body, part, format, job);
+  if (const std::string problem = SettingsSizeProblem(body, format, job); !problem.empty()) {
+    throw Error(problem);
+  }
+  if (IsVector(format)) {
+    const PageSize size = VectorPageSize(body, job);
+    if (!(size.width > 0 && size.height > 0)) {
+      throw Error("an empty page cannot be written as " + std::string(FormatName(format)));
+    }
+    if (size.width > kMaxPagePoints || size.height > kMaxPagePoints) {
+      throw Error("the page would be " +
+                  std::to_string(std::lround(size.width / kPointsPerMillimetre)) + " x " +
+                  std::to_string(std::lround(size.height / kPointsPerMillimetre)) +
+                  " mm; pages are at most 11.5 m a side");
+    }
+  }
+  WriteOutput(path, [&](ByteSink& out) {
+    if (IsVector(format)) {
+      WriteVectorTo(body, out, format, job);
     } else {
-      WritePictureTo(body, part, format, job);
+      WritePictureTo(body, out, format, job);
     }
   });
 }

@@ -46,10 +46,16 @@ struct PageSize {
 };
 PageSize VectorPageSize(const TJwwSPIBody& body, const PictureJob& job);
 
-// Draws the picture (or preview) of the data the body read last and writes it, under a
-// temporary name renamed when whole (WriteAside). Raises Error with the reason when it
-// cannot be drawn or written; an empty picture can be written as BMP (a header alone)
-// but not as PNG, SVG or PDF.
+// Why the plug-in's settings cannot give the picture (or preview) the job asks for in
+// this format, naming the value at fault and its range; empty when they can. An empty
+// picture (a size of 0) can be written as BMP, a header alone, as the plug-in hands it
+// over; a page in millimetres takes its size from the drawing.
+std::string SettingsSizeProblem(const TJwwSPIBody& body, PictureFormat format,
+                                const PictureJob& job);
+
+// Draws the picture (or preview) of the data the body read last and writes it through
+// WriteOutput. Raises Error with the reason when it cannot be drawn or written,
+// SettingsSizeProblem's when the settings are at fault.
 void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
                   const PictureJob& job);
 

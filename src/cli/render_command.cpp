@@ -15,15 +15,16 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/plane.h"
-#include "cli/aside_file.h"
 #include "cli/commands.h"
 #include "cli/drawing_source.h"
+#include "cli/output_file.h"
 #include "cli/picture_file.h"
 #include "platform/file_settings_store.h"
 #include "platform/file_stream.h"
@@ -32,6 +33,8 @@
 
 namespace kestril::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr int32_t kMaxWidth = 32767;
 
@@ -74,8 +77,13 @@ std::string Usage() {
          "                  it, what was read is drawn and a warning is printed\n"
          "  -h, --help      this text\n"
          "\n"
-         "Pictures are written under a temporary name and renamed when whole: a failed or\n"
-         "interrupted conversion leaves no half picture and keeps the file that was there.\n"
+         "Pictures are written under a hidden temporary beside them,\n"
+         "  .NAME.kestril-tmp-PID\n"
+         "synced to the disk and renamed when whole: a conversion that fails (a full disk,\n"
+         "say) or is stopped by Ctrl-C, SIGTERM or SIGHUP leaves no half picture and keeps\n"
+         "the file that was there. One killed outright (SIGKILL, a crash) may leave its\n"
+         "temporary, which the next run writing that picture there removes. A picture is\n"
+         "never written over one of the drawings being rendered.\n"
          "Several drawings: a drawing that fails is reported and the others go on; a\n"
          "progress bar shows on a terminal, a summary line at the end.\n"
          "\n"
@@ -85,6 +93,8 @@ std::string Usage() {
                            : settings.string()) +
          "\n"
          "The options above override them for this run only; nothing is written back.\n"
+         "A settings file that is not a regular file of at most 1 MB is ignored, with a\n"
+         "warning.\n"
          "Without settings the plug-in's defaults apply: JWW drawings 800 x 600, JWS\n"
          "data and bare archives 640 x 480, previews 160 x 120.\n"
          "\n"
@@ -186,8 +196,38 @@ Outcome Convert(const Options& o, const PluginSettings& settings, const std::str
   return outcome;
 }
 
+// Drawings by the files they are, to keep their pictures off them.
+using Drawings = std::map<FileId, std::string>;
+
+Drawings DrawingsOf(const std::vector<std::string>& inputs) {
+  Drawings drawings;
+  for (const std::string& input : inputs) {
+    if (const std::optional<FileId> id = IdOf(input)) drawings.emplace(*id, input);
+  }
+  return drawings;
+}
+
+// Why output must not be written: it is one of the drawings. Empty when it may.
+std::string ReplacesADrawing(const Drawings& drawings, const std::string& input,
+                             const std::string& output) {
+  const std::optional<FileId> id = IdOf(output);
+  const auto it = id ? drawings.find(*id) : drawings.end();
+  if (it == drawings.end()) return {};
+  const FileId self = IdOf(input).value_or(FileId{});
+  return "its picture " + output + " is " +
+         (it->first == self ? std::string("the drawing itself") : "the drawing " + it->second) +
+         ": not written";
+}
+
 int RenderOne(const Options& o, const PluginSettings& settings, const std::string& input,
               const std::string& output, PictureFormat format) {
+  if (const std::string refusal = ReplacesADrawing(DrawingsOf({input}), input, output);
+      !refusal.empty()) {
+    std::fprintf(stderr, "kestril: %s: %s\n", input.c_str(), refusal.c_str());
+    return 1;
+  }
+  const fs::path place(output);
+  RemoveLeftovers(place.parent_path().string(), {place.filename().string()});
   PictureJob job;
   job.preview = o.preview;
   job.millimetres = o.millimetres;
@@ -233,17 +273,25 @@ int RenderMany(const Options& o, const PluginSettings& settings, const std::stri
   std::vector<Outcome> outcomes(total);
   std::vector<bool> pending(total, true);
   std::map<std::string, size_t> named;  // output -> the drawing that has it
+  std::set<std::string> names;          // of the pictures to write
+  const Drawings drawings = DrawingsOf(o.inputs);
   for (size_t i = 0; i < total; ++i) {
-    outputs[i] = (std::filesystem::path(folder) /
-                  (std::filesystem::path(o.inputs[i]).stem().string() + ExtensionOf(format)))
-                     .string();
+    const std::string name = fs::path(o.inputs[i]).stem().string() + ExtensionOf(format);
+    outputs[i] = (fs::path(folder) / name).string();
     const auto [it, fresh] = named.emplace(outputs[i], i);
     if (!fresh) {
       outcomes[i].error = "its picture would be " + outputs[i] + ", as that of " +
                           o.inputs[it->second] + ": not written";
       pending[i] = false;
+    } else if (std::string refusal = ReplacesADrawing(drawings, o.inputs[i], outputs[i]);
+               !refusal.empty()) {
+      outcomes[i].error = std::move(refusal);
+      pending[i] = false;
+    } else {
+      names.insert(name);
     }
   }
+  RemoveLeftovers(folder, names);
 
   std::mutex lock;
   std::condition_variable changed;
@@ -381,7 +429,6 @@ int RenderCommand(std::span<const std::string_view> args) {
   }
   if (o.inputs.empty()) o.inputs.emplace_back(BundledSample());
 
-  namespace fs = std::filesystem;
   std::error_code ec;
   const bool many =
       o.inputs.size() > 1 ||
@@ -410,7 +457,11 @@ int RenderCommand(std::span<const std::string_view> args) {
     return UsageError("--mm sizes SVG and PDF pages; PNG and BMP pictures have --width");
   }
 
-  // The user's settings as the plug-in reads them, never written back.
+  // The user's settings as the plug-in reads them, never written back. A file that
+  // cannot be read as settings is said once and the defaults drawn with.
+  SetSettingsWarning([](const std::string& problem) {
+    std::fprintf(stderr, "kestril: warning: %s\n", problem.c_str());
+  });
   PluginSettings settings;
   try {
     std::unique_ptr<SettingsStore> store = OpenUserSettings();
@@ -433,10 +484,14 @@ int RenderCommand(std::span<const std::string_view> args) {
   const InterruptCleanup cleanup;
   if (!many) return RenderOne(o, settings, o.inputs[0], o.output, format);
   const std::string folder = o.output.empty() ? "." : o.output;
-  fs::create_directories(folder, ec);
+  // The reason the folder could not be made is the one to tell, not a later check's.
+  std::error_code made;
+  fs::create_directories(folder, made);
   if (!fs::is_directory(folder, ec)) {
     std::fprintf(stderr, "kestril: cannot make the folder %s: %s\n", folder.c_str(),
-                 ec ? ec.message().c_str() : "a file has its name");
+                 made ? made.message().c_str()
+                 : ec ? ec.message().c_str()
+                      : "a file has its name");
     return 1;
   }
   return RenderMany(o, settings, folder, format);

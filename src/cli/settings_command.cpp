@@ -2,7 +2,6 @@
 // plug-in's settings file, read and changed with the checks of the options dialog.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -30,7 +29,9 @@ std::string Usage(const std::filesystem::path& file) {
          (file.empty() ? std::string("(none: neither XDG_CONFIG_HOME nor HOME is set)")
                        : file.string()) +
          "\n"
-         "Other keys and lines in it are kept as they are.\n"
+         "Other keys and lines in it are kept as they are; a file reached through a\n"
+         "link is rewritten where it lives, so the link stays. Anything but a regular\n"
+         "file of at most 1 MB (a FIFO, a device, a folder) is neither read nor written.\n"
          "\n"
          "Exit status: 0 done, 1 the file could not be read or written, 2 a usage error or\n"
          "a value refused (the file is then left as it was).\n";
@@ -101,11 +102,7 @@ int SettingsCommand(std::span<const std::string_view> args) {
   if (verb == "list" || verb == "get") {
     if (verb == "list" && !rest.empty()) return Refuse("list takes no arguments");
     if (verb == "get" && rest.size() != 1) return Refuse("get takes one NAME");
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec) &&
-        (!std::filesystem::is_regular_file(file, ec) || !std::ifstream(file))) {
-      return Failed("cannot read " + file.string());
-    }
+    if (const std::string problem = store.Problem(); !problem.empty()) return Failed(problem);
     const PluginSettings current = LoadSettings(store, false);
     if (verb == "list") return List(file, current);
     std::string error;
@@ -141,7 +138,7 @@ int SettingsCommand(std::span<const std::string_view> args) {
     for (const auto& e : puts) key.Put(e);
     for (const SettingsField* f : removals) key.Remove(f->name);
   });
-  if (!written) return Failed("cannot write " + file.string());
+  if (!written) return Failed(store.LastError());
   const size_t count = puts.size() + removals.size();
   std::printf("%s %zu value%s in %s\n", verb == "set" ? "set" : "reset", count,
               count == 1 ? "" : "s", file.c_str());

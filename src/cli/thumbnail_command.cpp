@@ -5,13 +5,17 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
 
-#include "cli/aside_file.h"
+#include "base/errors.h"
 #include "cli/commands.h"
 #include "cli/drawing_source.h"
+#include "cli/output_file.h"
 #include "desktop/sized_picture.h"
 #include "graphics/image/png_file.h"
+#include "platform/file_settings_store.h"
 #include "platform/file_stream.h"
 #include "platform/system.h"
 
@@ -147,13 +151,22 @@ int ThumbnailCommand(std::span<const std::string_view> args) {
   const std::string source = SourceEnvironment(path).source->path;
   if (uri.empty()) uri = FileUriOfPath(source);
 
+  SetSettingsWarning([](const std::string& problem) {
+    std::fprintf(stderr, "kestril thumbnail: warning: %s\n", problem.c_str());
+  });
   try {
+    const std::optional<FileId> drawing = IdOf(path);
+    if (drawing && drawing == IdOf(output)) {
+      throw Error("the thumbnail " + output + " would replace the drawing itself");
+    }
+    const std::filesystem::path place(output);
+    RemoveLeftovers(place.parent_path().string(), {place.filename().string()});
     SizedPicture picture;
     const std::unique_ptr<Stream> stream = OpenFileStream(path);
     picture.Read(*stream, source);
     const PictureSize fit = FitSquare(picture.NaturalSize(picture.Kind()), size);
-    WriteAside(output, [&](const std::string& part) {
-      PngRowWriter png(part, fit.width, fit.height,
+    WriteOutput(output, [&](ByteSink& out) {
+      PngRowWriter png(out, fit.width, fit.height,
                        {{"Thumb::URI", uri},
                         {"Thumb::MTime", std::to_string(FileModifiedTime(source))},
                         {"Software", "kestril " KESTRIL_VERSION}});

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "desktop/sized_picture.h"
+#include "platform/file_settings_store.h"
 
 namespace kestril {
 namespace {
@@ -184,6 +185,10 @@ GdkPixbuf* Load(FILE* f, GError** error) {
 extern "C" {
 
 G_MODULE_EXPORT void fill_vtable(GdkPixbufModule* module) {
+  // Settings that cannot be read (a FIFO, a device, a huge file) are said once, in the
+  // host's log, and the defaults drawn with.
+  kestril::SetSettingsWarning(
+      [](const std::string& problem) { g_warning("kestril: %s", problem.c_str()); });
   module->load = kestril::Load;
   module->begin_load = kestril::BeginLoad;
   module->stop_load = kestril::StopLoad;

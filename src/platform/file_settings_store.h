@@ -11,7 +11,12 @@
 // value is a 32-bit integer (dword:) or a string ("..." with \\ and \" escaped); any
 // other value (hex:..., @=...), comment or key outside HKEY_CURRENT_USER is kept as
 // written and reads as absent. Every write rewrites the file through a temporary file
-// and a rename, so a reader never sees half a file.
+// and a rename, so a reader never sees half a file; a file reached through links is
+// rewritten where it lives, so the links stay.
+//
+// Only a regular file of at most kMaxSettingsBytes is read, never waiting on it: a FIFO,
+// a device, a folder or a larger file reads as no settings (with one warning, see
+// SetSettingsWarning) and is not written over.
 #pragma once
 
 #include <filesystem>
@@ -24,6 +29,8 @@
 #include "platform/settings_store.h"
 
 namespace kestril {
+
+inline constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
 
 // The file's contents as the store sees them: exposed for tests.
 struct SettingsFileModel {
@@ -65,13 +72,25 @@ class FileSettingsStore final : public SettingsStore {
   const std::filesystem::path& File() const { return file_; }
 
   // Lets edit change the values of one key (created when missing), then rewrites the
-  // file once: every change or none. False, with the file as it was, when the file
-  // cannot be read or written.
+  // file once: every change or none. False, with the file as it was and the reason in
+  // LastError, when the file cannot be read or written.
   bool EditKey(std::string_view path, const std::function<void(SettingsFileModel::Section&)>& edit);
+  // Why the last EditKey failed, naming the file and the system's reason.
+  const std::string& LastError() const { return error_; }
+
+  // Why the file cannot be read as settings, naming it; empty when it can or is not
+  // there.
+  std::string Problem() const;
 
  private:
   std::filesystem::path file_;
+  std::string error_;
 };
+
+// Called the first time after it is set that a settings file cannot be read as settings,
+// with a line naming the file and why, so that a program can say once that its
+// settings are ignored. Without one, nothing is said.
+void SetSettingsWarning(std::function<void(const std::string&)> warn);
 
 // $XDG_CONFIG_HOME/kestril/settings.reg, or ~/.config/kestril/settings.reg when
 // XDG_CONFIG_HOME is unset or not absolute; empty when neither can be found.

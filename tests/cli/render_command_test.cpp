@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/output_file.h"
 #include "support/jww_writer.h"
 #include "support/real_drawings.h"
 
@@ -81,7 +83,10 @@ class RenderCommandTest : public ::testing::Test {
     Write("empty.jws", BuildJws(none));
     Write("junk.jww", std::vector<uint8_t>(500, 'j'));
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    TearDownMounts();
+    fs::remove_all(dir_);
+  }
 
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
     std::ofstream(dir_ / name, std::ios::binary)
@@ -94,11 +99,12 @@ class RenderCommandTest : public ::testing::Test {
         << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tovalin\\Susie\\Plug-in\\Ferrand]\n"
         << values;
   }
-  int Run(std::vector<std::string> args) {
+  int Run(std::vector<std::string> args,
+          int (*command)(std::span<const std::string_view>) = RenderCommand) {
     std::vector<std::string_view> views(args.begin(), args.end());
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int status = RenderCommand(views);
+    const int status = command(views);
     out_ = ::testing::internal::GetCapturedStdout();
     err_ = ::testing::internal::GetCapturedStderr();
     return status;
@@ -108,14 +114,27 @@ class RenderCommandTest : public ::testing::Test {
   std::vector<std::string> Leftovers(const fs::path& folder) const {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(folder)) {
-      if (e.path().filename().string().find(".part-") != std::string::npos)
+      if (e.path().filename().string().find(".kestril-tmp-") != std::string::npos)
         left.push_back(e.path().filename().string());
     }
     return left;
   }
+  // A small tmpfs mounted on dir_/name, unmounted at the end; false (the test skipped
+  // or failed) when it cannot be mounted here.
+  bool Mount(const std::string& name, const std::string& options) {
+    fs::create_directories(dir_ / name);
+    if (::mount("tmpfs", P(name).c_str(), "tmpfs", 0, options.c_str()) != 0) return false;
+    mounts_.push_back(P(name));
+    return true;
+  }
+  void TearDownMounts() {
+    for (const std::string& m : mounts_) ::umount2(m.c_str(), MNT_DETACH);
+    mounts_.clear();
+  }
 
   fs::path dir_;
   std::string out_, err_;
+  std::vector<std::string> mounts_;
 };
 
 TEST_F(RenderCommandTest, WritesThePictureAsPng) {
@@ -262,15 +281,42 @@ TEST_F(RenderCommandTest, ADrawingCutShortIsDrawnWithAWarningAndFailsOnlyWhenStr
       << json;
 }
 
-TEST_F(RenderCommandTest, EmptyPictureFromTheSettings) {
-  Settings("\"jwwWidth\"=dword:00000000\n");
-  EXPECT_EQ(Run({P("empty.jww"), "-o", P("a.png")}), 1);
-  EXPECT_NE(err_.find("empty picture"), std::string::npos) << err_;
-  ASSERT_EQ(Run({P("empty.jww"), "-o", P("a.bmp")}), 0) << err_;
+// A size in the settings that cannot be drawn is named, with its range.
+TEST_F(RenderCommandTest, SizesOutOfRangeInTheSettingsAreNamed) {
+  struct Case {
+    std::string value;  // dword
+    std::vector<std::string> args;
+    std::string out;
+    int status;
+    std::string says;
+  };
+  for (const Case& c : {
+           Case{"00000000", {}, "a.png", 1, "jwwWidth in the settings is 0: an empty picture"},
+           Case{"00000000", {}, "a.bmp", 0, ""},  // a header alone, as the plug-in gives
+           Case{"0000ffff",
+                {},
+                "a.png",
+                1,
+                "jwwWidth in the settings is 65535; it must be 1 to "
+                "32767"},
+           Case{
+               "ffffffff", {}, "a.pdf", 1, "jwwWidth in the settings is -1; it must be 1 to 32767"},
+           Case{"00007fff",
+                {"--preview"},
+                "a.png",
+                1,
+                "PreviewHeight in the settings is 32767, which makes the preview 43688 pixels "
+                "wide; for previews it must be 1 to 24576"},
+       }) {
+    SCOPED_TRACE(c.value + " " + c.out);
+    Settings("\"jwwWidth\"=dword:" + c.value + "\n\"PreviewHeight\"=dword:" + c.value + "\n");
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {P("empty.jww"), "-o", P(c.out)});
+    EXPECT_EQ(Run(args), c.status) << err_;
+    EXPECT_NE(err_.find(c.says), std::string::npos) << err_;
+    EXPECT_EQ(fs::exists(dir_ / c.out), c.status == 0);
+  }
   EXPECT_EQ(fs::file_size(dir_ / "a.bmp"), 54u);
-  Settings("\"jwwWidth\"=dword:fffffff0\n");
-  EXPECT_EQ(Run({P("empty.jww"), "-o", P("a.png")}), 1);
-  EXPECT_NE(err_.find("negative"), std::string::npos) << err_;
 }
 
 TEST_F(RenderCommandTest, WrongUseAnswers2) {
@@ -424,6 +470,164 @@ TEST_F(RenderCommandTest, VectorPagesHoldTheDrawingAtTheirSize) {
     EXPECT_NEAR(w, c.width, 0.5);
     EXPECT_NEAR(h, c.height, 0.5);
   }
+}
+
+bool InCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
+}
+
+// Onto a full disk, and into a read-only one: every format fails with the output's name
+// and the system's reason, and the picture that was there stays byte for byte.
+TEST_F(RenderCommandTest, AFullDiskKeepsThePictureThatWasThere) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+  if (!Mount("full", "size=1m") || !Mount("ro", "ro,size=64k")) {
+    if (InCi()) FAIL() << "cannot mount a tmpfs: " << std::strerror(errno);
+    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+  }
+  const std::string drawing = RealDrawingPath("parts-v351-a.jws");
+  struct Case {
+    std::string out;
+    bool thumbnail;
+  };
+  const Case cases[] = {{"full/p.png", false},
+                        {"full/p.bmp", false},
+                        {"full/p.svg", false},
+                        {"full/p.pdf", false},
+                        {"full/t.png", true}};
+  const auto run = [&](const Case& c) {
+    return c.thumbnail ? Run({"-s", "64", drawing, P(c.out)}, ThumbnailCommand)
+                       : Run({drawing, "--width", "100", "-o", P(c.out)});
+  };
+  for (const Case& c : cases) ASSERT_EQ(run(c), 0) << err_;
+  {
+    std::ofstream fill(dir_ / "full" / "fill", std::ios::binary);
+    const std::string block(1 << 16, 'x');
+    while (fill.write(block.data(), block.size())) {
+    }
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.out);
+    const std::string before = ReadText(dir_ / c.out);
+    EXPECT_EQ(run(c), 1);
+    EXPECT_NE(err_.find("cannot write " + P(c.out) + ": No space left on device"),
+              std::string::npos)
+        << err_;
+    EXPECT_EQ(err_.find("kestril-tmp"), std::string::npos) << err_;
+    EXPECT_EQ(ReadText(dir_ / c.out), before);
+    EXPECT_EQ(Leftovers(dir_ / "full"), std::vector<std::string>{});
+  }
+
+  // Nearly full: each page of a batch is either reported written and whole, or failed
+  // and not there.
+  fs::remove(dir_ / "full" / "fill");
+  for (const Case& c : cases) fs::remove(dir_ / c.out);
+  {
+    std::ofstream fill(dir_ / "full" / "fill", std::ios::binary);
+    const std::string block(4096, 'x');
+    while (fill.write(block.data(), block.size()) && fill.flush()) {
+    }
+  }
+  fs::resize_file(dir_ / "full" / "fill", fs::file_size(dir_ / "full" / "fill") - (24 << 10));
+  std::vector<std::string> args;
+  for (const std::string& name : RealDrawings()) args.push_back(RealDrawingPath(name));
+  args.insert(args.end(), {"--format", "pdf", "-o", P("full/"), "-j", "2"});
+  EXPECT_EQ(Run(args), 1);
+  size_t whole = 0;
+  for (const std::string& name : RealDrawings()) {
+    const fs::path page = dir_ / "full" / (fs::path(name).stem().string() + ".pdf");
+    const bool failed = err_.find(name + ": cannot write " + page.string() +
+                                  ": No space left on device") != std::string::npos;
+    EXPECT_NE(failed, fs::exists(page)) << name << "\n" << err_;
+    if (!failed) {
+      EXPECT_TRUE(ReadText(page).ends_with("%%EOF\n")) << page;
+      ++whole;
+    }
+  }
+  EXPECT_LT(whole, RealDrawings().size());
+  EXPECT_NE(err_.find(std::to_string(whole) + " of " + std::to_string(RealDrawings().size()) +
+                      " drawings written"),
+            std::string::npos)
+      << err_;
+  EXPECT_EQ(Leftovers(dir_ / "full"), std::vector<std::string>{});
+
+  // The first reason is the one told, not a later check's.
+  EXPECT_EQ(Run({drawing, "-o", P("ro/sub/")}), 1);
+  EXPECT_NE(err_.find("cannot make the folder " + P("ro/sub/") + ": Read-only file system"),
+            std::string::npos)
+      << err_;
+  EXPECT_EQ(Run({drawing, "-o", P("ro/p.png")}), 1);
+  EXPECT_NE(err_.find("cannot write " + P("ro/p.png") + ": Read-only file system"),
+            std::string::npos)
+      << err_;
+}
+
+// A picture named like a drawing being rendered, by any of its names, is refused, alone
+// or in a batch; the drawing stays as it was.
+TEST_F(RenderCommandTest, APictureIsNeverWrittenOverADrawing) {
+  const std::vector<uint8_t> drawing = ReadBytes(RealDrawingPath("tiny-v600.jws"));
+  Write("plan.png", drawing);
+  Write("other.jws", drawing);
+  fs::create_hard_link(dir_ / "plan.png", dir_ / "hard.pdf");
+  fs::create_symlink(dir_ / "plan.png", dir_ / "link.bmp");
+  fs::create_directories(dir_ / "in");
+  Write("in/plan.jws", drawing);
+  struct Case {
+    std::vector<std::string> args;
+    bool thumbnail;
+    std::string says;
+  };
+  for (const Case& c : {
+           Case{{"plan.png"}, false, "its picture plan.png is the drawing itself: not written"},
+           Case{{"plan.png", "-o", "hard.pdf"}, false, "hard.pdf is the drawing itself"},
+           Case{{"plan.png", "-o", "link.bmp"}, false, "link.bmp is the drawing itself"},
+           Case{{"plan.png", "plan.png"}, true, "would replace the drawing itself"},
+           // plan.jws's picture would be plan.png, another of the drawings.
+           Case{{"in/plan.jws", "plan.png", "other.jws", "-o", "."},
+                false,
+                "in/plan.jws: its picture ./plan.png is the drawing plan.png: not written"},
+       }) {
+    SCOPED_TRACE(c.says);
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    const int status = c.thumbnail ? Run(c.args, ThumbnailCommand) : Run(c.args);
+    fs::current_path(before);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err_.find(c.says), std::string::npos) << err_;
+    EXPECT_EQ(ReadBytes(dir_ / "plan.png"), drawing);
+  }
+  EXPECT_TRUE(ReadPng(dir_ / "other.png").ok);  // the rest of the batch goes on
+}
+
+// A temporary left by a run that is gone (killed outright) is removed by the next run
+// that writes that picture there; nothing else is touched.
+TEST_F(RenderCommandTest, LeftoversOfRunsThatAreGoneAreRemoved) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child);
+  fs::create_directories(dir_ / "out");
+  struct Case {
+    std::string name;
+    bool removed;
+  };
+  const Case cases[] = {
+      {TemporaryOf(P("out/empty.png"), child), true},
+      {TemporaryOf(P("out/empty.jws.png"), child), false},    // not a picture written
+      {TemporaryOf(P("out/empty.png"), ::getppid()), false},  // its run goes on
+      {P("out/.empty.png.kestril-tmp-0" + dead), false},      // not as we name them
+      {P("out/.empty.png.kestril-tmp-" + dead + "x"), false},
+      {TemporaryOf(P("out/empty.bmp"), child), true},  // the batch's
+      {TemporaryOf(P("out/tiny-v600.bmp"), child), true},
+  };
+  for (const Case& c : cases) std::ofstream(c.name) << "half";
+  ASSERT_EQ(Run({P("empty.jww"), "-o", P("out/empty.png")}), 0) << err_;
+  ASSERT_EQ(
+      Run({P("empty.jww"), RealDrawingPath("tiny-v600.jws"), "-o", P("out/"), "--format", "bmp"}),
+      0)
+      << err_;
+  for (const Case& c : cases) EXPECT_NE(fs::exists(c.name), c.removed) << c.name;
 }
 
 }  // namespace

@@ -155,9 +155,54 @@ TEST_F(SettingsCommandTest, ResetPutsNamedOrAllValuesBackToTheirDefaults) {
 TEST_F(SettingsCommandTest, UnwritableFileIsReportedAndNothingChanges) {
   fs::create_directories(file_);  // a folder where the file should be
   EXPECT_EQ(Run({"set", "hoji", "1"}), 1);
-  EXPECT_NE(err_.find("cannot write"), std::string::npos) << err_;
+  EXPECT_EQ(err_, "kestril settings: " + file_.string() +
+                      " is a folder, not a regular file; nothing is written\n");
   EXPECT_EQ(Run({"list"}), 1);
   EXPECT_TRUE(fs::is_directory(file_));
+}
+
+// A settings file kept elsewhere and linked (dotfiles) is rewritten where it lives: the
+// link stays a link and its target gets the values, keeping its other lines and mode.
+TEST_F(SettingsCommandTest, ALinkedFileIsWrittenWhereItLives) {
+  const fs::path dots = dir_ / "dots";
+  struct Case {
+    std::string name;
+    fs::path link;     // what settings.reg points at
+    fs::path between;  // a link on the way, if any
+    fs::path target;
+    bool exists;
+  };
+  for (const Case& c : {
+           Case{"relative", "../dots/a.reg", {}, dots / "a.reg", true},
+           Case{"through two links", dots / "b-link.reg", dots / "b-link.reg", dots / "b.reg",
+                true},
+           Case{"to no file yet", dots / "new" / "c.reg", {}, dots / "new" / "c.reg", false},
+       }) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dots);
+    fs::create_directories(file_.parent_path());
+    if (c.exists) {
+      std::ofstream(c.target, std::ios::binary) << kOthers;
+      fs::permissions(c.target, fs::perms::owner_read | fs::perms::owner_write |
+                                    fs::perms::group_read | fs::perms::others_read);
+    }
+    if (!c.between.empty()) fs::create_symlink(c.target, c.between);
+    fs::create_symlink(c.link, file_);
+    ASSERT_EQ(Run({"set", "jwwWidth", "1024"}), 0) << err_;
+    EXPECT_TRUE(fs::is_symlink(file_));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(c.target)));
+    EXPECT_EQ(Plugin().jwwWidth, 1024);
+    std::ifstream in(c.target, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(text.find("\"jwwWidth\"=dword:00000400"), std::string::npos) << text;
+    if (c.exists) {
+      EXPECT_NE(text.find("\"Mine\"=\"keep me\""), std::string::npos) << text;
+      EXPECT_EQ(fs::status(c.target).permissions() & fs::perms::all,
+                fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                    fs::perms::others_read);
+    }
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/byte_sink.h"
 #include "base/endian.h"
 #include "base/errors.h"
 
@@ -68,12 +69,12 @@ BitmapInfoHeader HeaderOf(int32_t width, int32_t height) {
 }
 }  // namespace
 
-BmpRowWriter::BmpRowWriter(const std::string& path, int32_t width, int32_t height)
-    : BmpRowWriter(path, HeaderOf(width, height)) {}
+BmpRowWriter::BmpRowWriter(ByteSink& out, int32_t width, int32_t height)
+    : BmpRowWriter(out, HeaderOf(width, height)) {}
 
-BmpRowWriter::BmpRowWriter(const std::string& path, BitmapInfoHeader header)
-    : path_(path), stride_(BmpStride(header.width, 24)), height_(header.height) {
-  if (stride_ < 0 || height_ < 0) throw Error("cannot write " + path + ": a negative size");
+BmpRowWriter::BmpRowWriter(ByteSink& out, BitmapInfoHeader header)
+    : out_(out), stride_(BmpStride(header.width, 24)), height_(header.height) {
+  if (stride_ < 0 || height_ < 0) throw Error("cannot write " + out.Name() + ": a negative size");
   const uint64_t image = static_cast<uint64_t>(stride_) * static_cast<uint64_t>(height_);
   if (image > UINT32_MAX - kBmpHeadSize) throw Error("the picture is too large for a BMP file");
   header.bitCount = 24;
@@ -83,44 +84,67 @@ BmpRowWriter::BmpRowWriter(const std::string& path, BitmapInfoHeader header)
   StoreU32(&head[2], static_cast<uint32_t>(kBmpHeadSize + image));
   StoreU32(&head[10], static_cast<uint32_t>(kBmpHeadSize));
   header.WriteTo(std::span<uint8_t>(head).subspan(kBmpFileHeaderSize));
-  file_ = std::fopen(path.c_str(), "wb");
-  if (file_ == nullptr) Fail();
-  if (std::fwrite(head.data(), 1, head.size(), file_) != head.size()) Fail();
-}
-
-BmpRowWriter::~BmpRowWriter() {
-  if (file_ != nullptr) std::fclose(file_);
-}
-
-void BmpRowWriter::Fail() {
-  const std::string reason = std::strerror(errno);
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
-  throw Error("cannot write " + path_ + ": " + reason);
+  out_.Write(head.data(), head.size());
 }
 
 void BmpRowWriter::WriteRow(const uint8_t* row) {
-  if (file_ == nullptr || written_ >= height_) throw Error("too many rows for " + path_);
-  const auto n = static_cast<size_t>(stride_);
-  if (n != 0 && std::fwrite(row, 1, n, file_) != n) Fail();
+  if (written_ >= height_) throw Error("too many rows for " + out_.Name());
+  out_.Write(row, static_cast<size_t>(stride_));
   ++written_;
 }
 
 void BmpRowWriter::Finish() {
-  if (file_ == nullptr || written_ != height_) throw Error("rows missing in " + path_);
-  std::FILE* f = file_;
-  file_ = nullptr;
-  const bool flushed = std::fflush(f) == 0;
-  if (std::fclose(f) != 0 || !flushed) Fail();
+  if (written_ != height_) throw Error("rows missing in " + out_.Name());
 }
+
+namespace {
+
+// A file written through stdio, for WriteBmpFile.
+class StdioSink final : public ByteSink {
+ public:
+  explicit StdioSink(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "wb")) {
+    if (file_ == nullptr) Fail();
+  }
+  ~StdioSink() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  StdioSink(const StdioSink&) = delete;
+  StdioSink& operator=(const StdioSink&) = delete;
+
+  void Write(const void* data, size_t n) override {
+    if (file_ == nullptr || (n != 0 && std::fwrite(data, 1, n, file_) != n)) Fail();
+  }
+  const std::string& Name() const override { return path_; }
+  void Close() {
+    std::FILE* f = file_;
+    file_ = nullptr;
+    const bool flushed = std::fflush(f) == 0;
+    if (std::fclose(f) != 0 || !flushed) Fail();
+  }
+
+ private:
+  [[noreturn]] void Fail() {
+    const std::string reason = errno != 0 ? std::strerror(errno) : "the write failed";
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    throw Error("cannot write " + path_ + ": " + reason);
+  }
+
+  std::string path_;
+  std::FILE* file_;
+};
+
+}  // namespace
 
 void WriteBmpFile(const std::string& path, const BitmapInfoHeader& header,
                   std::span<const uint8_t> rows) {
   CheckBmpRows(header, rows);
-  BmpRowWriter out(path, header);
+  StdioSink file(path);
+  BmpRowWriter out(file, header);
   const auto stride = static_cast<size_t>(BmpStride(header.width, 24));
   for (int32_t y = 0; y < header.height; ++y) out.WriteRow(rows.data() + y * stride);
   out.Finish();
+  file.Close();
 }
 
 std::optional<BmpImage> ParseBmpFile(std::span<const uint8_t> bytes) {

@@ -5,13 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace kestril {
+
+class ByteSink;
 
 inline constexpr size_t kBmpFileHeaderSize = 14;
 
@@ -51,26 +52,23 @@ size_t CheckBmpRows(const BitmapInfoHeader& header, std::span<const uint8_t> row
 void WriteBmpFile(const std::string& path, const BitmapInfoHeader& header,
                   std::span<const uint8_t> rows);
 
-// A 24-bit BMP file written row by row, bottom row first, so a picture never has to be
-// held whole. Each row is BmpStride(width) bytes. Failures raise Error naming the file.
+// A 24-bit BMP file written row by row into a sink, bottom row first, so a picture never
+// has to be held whole. Each row is BmpStride(width) bytes. Failures raise Error naming
+// the sink's output.
 class BmpRowWriter {
  public:
-  BmpRowWriter(const std::string& path, int32_t width, int32_t height);
+  BmpRowWriter(ByteSink& out, int32_t width, int32_t height);
   // The header's fields as given, but for the image size, which follows from its size.
-  BmpRowWriter(const std::string& path, BitmapInfoHeader header);
-  ~BmpRowWriter();
+  BmpRowWriter(ByteSink& out, BitmapInfoHeader header);
   BmpRowWriter(const BmpRowWriter&) = delete;
   BmpRowWriter& operator=(const BmpRowWriter&) = delete;
 
   void WriteRow(const uint8_t* row);
-  // Ends the file once every row was written and closes it.
+  // Checks that every row was written.
   void Finish();
 
  private:
-  [[noreturn]] void Fail();
-
-  std::string path_;
-  std::FILE* file_ = nullptr;
+  ByteSink& out_;
   int64_t stride_;
   int32_t height_;
   int32_t written_ = 0;

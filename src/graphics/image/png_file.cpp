@@ -2,9 +2,10 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <cstring>
+#include <exception>
 
+#include "base/byte_sink.h"
 #include "base/errors.h"
 
 namespace kestril {
@@ -106,23 +107,37 @@ bool Guarded(png_structp png, Step step) {
   return true;
 }
 
+// libpng's writes go to the sink. A failure cannot pass through libpng as an exception:
+// it is kept and raised again once libpng has jumped back.
+void WriteToSink(png_structp png, png_bytep data, size_t n) {
+  auto* writer = static_cast<PngRowWriter*>(png_get_io_ptr(png));
+  bool ok = true;
+  try {
+    writer->Sink().Write(data, n);
+  } catch (...) {
+    if (!writer->SinkError()) writer->SinkError() = std::current_exception();
+    ok = false;
+  }
+  if (!ok) png_error(png, "the write failed");
+}
+
+void FlushSink(png_structp) {}
+
 }  // namespace
 
-PngRowWriter::PngRowWriter(const std::string& path, int32_t width, int32_t height,
+PngRowWriter::PngRowWriter(ByteSink& out, int32_t width, int32_t height,
                            const std::vector<std::pair<std::string, std::string>>& texts)
-    : path_(path), height_(height) {
+    : out_(out), height_(height) {
   if (width <= 0 || height <= 0) {
-    throw EReadError("an empty picture cannot be written as PNG: " + path);
+    throw Error("an empty picture cannot be written as PNG: " + out.Name());
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &why_, PngFailed, PngWarned);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   png_ = png;
   info_ = info;
-  file_ = std::fopen(path.c_str(), "wb");
-  if (png == nullptr || info == nullptr || file_ == nullptr) {
-    const std::string reason = file_ == nullptr ? std::strerror(errno) : "out of memory";
+  if (png == nullptr || info == nullptr) {
     Close();
-    throw EReadError("cannot write " + path + ": " + reason);
+    throw Error("cannot write " + out.Name() + ": out of memory");
   }
   std::vector<png_text> chunks(texts.size());
   for (size_t i = 0; i < texts.size(); ++i) {
@@ -131,7 +146,7 @@ PngRowWriter::PngRowWriter(const std::string& path, int32_t width, int32_t heigh
     chunks[i].text = const_cast<char*>(texts[i].second.c_str());
   }
   const bool ok = Guarded(png, [&] {
-    png_init_io(png, file_);
+    png_set_write_fn(png, this, WriteToSink, FlushSink);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -144,11 +159,7 @@ PngRowWriter::PngRowWriter(const std::string& path, int32_t width, int32_t heigh
     png_write_info(png, info);
     png_set_bgr(png);
   });
-  if (!ok) {
-    const std::string reason = why_;
-    Close();
-    throw EReadError("cannot write " + path + ": " + reason);
-  }
+  if (!ok) Fail();
 }
 
 PngRowWriter::~PngRowWriter() {
@@ -160,31 +171,26 @@ void PngRowWriter::Close() {
   auto info = static_cast<png_infop>(info_);
   if (png != nullptr) png_destroy_write_struct(&png, info ? &info : nullptr);
   png_ = info_ = nullptr;
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+}
+
+void PngRowWriter::Fail() {
+  Close();
+  if (sinkError_) std::rethrow_exception(sinkError_);
+  throw Error("cannot write " + out_.Name() + ": " + why_);
 }
 
 void PngRowWriter::WriteRow(const uint8_t* bgr) {
   auto png = static_cast<png_structp>(png_);
-  if (png == nullptr || written_ >= height_) throw EReadError("too many rows for " + path_);
-  if (!Guarded(png, [&] { png_write_row(png, bgr); })) {
-    throw EReadError("cannot write " + path_ + ": " + why_);
-  }
+  if (png == nullptr || written_ >= height_) throw Error("too many rows for " + out_.Name());
+  if (!Guarded(png, [&] { png_write_row(png, bgr); })) Fail();
   ++written_;
 }
 
 void PngRowWriter::Finish() {
   auto png = static_cast<png_structp>(png_);
-  if (png == nullptr || written_ != height_) throw EReadError("rows missing in " + path_);
-  if (!Guarded(png, [&] { png_write_end(png, static_cast<png_infop>(info_)); })) {
-    throw EReadError("cannot write " + path_ + ": " + why_);
-  }
-  std::FILE* f = file_;
-  file_ = nullptr;
-  const bool flushed = std::fflush(f) == 0;
-  if (std::fclose(f) != 0 || !flushed) {
-    throw EReadError("cannot write " + path_ + ": " + std::strerror(errno));
-  }
+  if (png == nullptr || written_ != height_) throw Error("rows missing in " + out_.Name());
+  if (!Guarded(png, [&] { png_write_end(png, static_cast<png_infop>(info_)); })) Fail();
+  Close();
 }
 
 }  // namespace kestril

@@ -3,12 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace kestril {
+
+class ByteSink;
 
 // A picture as red, green, blue bytes, top row first, rows packed.
 struct RgbImage {
@@ -32,29 +34,35 @@ void WritePngFromBmpRows(const std::string& path, const uint8_t* rows, int32_t w
                          int32_t height, size_t stride);
 RgbImage ReadPng(const std::string& path);
 
-// A PNG written row by row, so a picture never has to be held whole. Rows come top row
-// first as blue, green, red bytes. Failures raise EReadError naming the file.
+// A PNG written row by row into a sink, so a picture never has to be held whole. Rows
+// come top row first as blue, green, red bytes. Failures raise Error naming the sink's
+// output: the sink's own error when a write failed, else libpng's reason.
 class PngRowWriter {
  public:
   // texts: keyword and text pairs stored in the file (tEXt chunks).
-  PngRowWriter(const std::string& path, int32_t width, int32_t height,
+  PngRowWriter(ByteSink& out, int32_t width, int32_t height,
                const std::vector<std::pair<std::string, std::string>>& texts = {});
   ~PngRowWriter();
   PngRowWriter(const PngRowWriter&) = delete;
   PngRowWriter& operator=(const PngRowWriter&) = delete;
 
   void WriteRow(const uint8_t* bgr);
-  // Ends the file once every row was written and closes it.
+  // Ends the file once every row was written.
   void Finish();
+
+  // For libpng's callbacks.
+  ByteSink& Sink() { return out_; }
+  std::exception_ptr& SinkError() { return sinkError_; }
 
  private:
   void Close();
+  [[noreturn]] void Fail();
 
-  std::string path_;
-  std::string why_;  // libpng's reason for the last failure
-  std::FILE* file_ = nullptr;
-  void* png_ = nullptr;   // png_structp
-  void* info_ = nullptr;  // png_infop
+  ByteSink& out_;
+  std::string why_;               // libpng's reason for the last failure
+  std::exception_ptr sinkError_;  // the sink's first failure, passed through libpng
+  void* png_ = nullptr;           // png_structp
+  void* info_ = nullptr;          // png_infop
   int32_t height_ = 0;
   int32_t written_ = 0;
 };

@@ -1,11 +1,12 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <system_error>
 
 #include "base/ascii.h"
@@ -92,43 +93,141 @@ SettingsFileModel::Entry ParseValueLine(std::string_view line) {
   return e;
 }
 
-std::string ReadWholeFile(const std::filesystem::path& file, bool& readable) {
-  readable = true;
-  std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) return {};
-  std::ifstream in(file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(file, ec)) {
-    readable = false;
-    return {};
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) readable = false;
-  return text.str();
+std::atomic<bool> warned{false};
+std::function<void(const std::string&)>& WarningHandler() {
+  static std::function<void(const std::string&)> handler;
+  return handler;
 }
 
-bool WriteWholeFile(const std::filesystem::path& file, const std::string& text) {
+void WarnOnce(const std::string& problem) {
+  if (!WarningHandler() || warned.exchange(true)) return;
+  WarningHandler()(problem + "; it is ignored and the defaults apply");
+}
+
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+std::string NotRegular(const std::filesystem::path& file, mode_t mode) {
+  const char* kind = KindOf(mode);
+  return file.string() + " is " + kind + (kind[0] == 'a' ? ", not a regular file" : "");
+}
+
+std::string CannotRead(const std::filesystem::path& file, int error) {
+  return "cannot read " + file.string() + ": " + std::strerror(error);
+}
+
+// The file's text, or in `problem` why it cannot be read as settings. A file that is
+// not there reads as empty. Nothing but a regular file of at most kMaxSettingsBytes is
+// read, and nothing is waited on: a FIFO or a device is refused, not opened for long.
+std::string ReadSettingsFile(const std::filesystem::path& file, std::string& problem) {
+  problem.clear();
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) {
+    if (errno != ENOENT) problem = CannotRead(file, errno);
+    return {};
+  }
+  if (!S_ISREG(st.st_mode)) {
+    problem = NotRegular(file, st.st_mode);
+    return {};
+  }
+  // Checked again on what was opened: the name may have changed meanwhile.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) problem = CannotRead(file, errno);
+    return {};
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  if (::fstat(fd, &st) != 0) {
+    problem = CannotRead(file, errno);
+    return {};
+  }
+  if (!S_ISREG(st.st_mode)) {
+    problem = NotRegular(file, st.st_mode);
+    return {};
+  }
+  const std::string tooLarge = file.string() + " is larger than 1 MB, more than settings take";
+  if (st.st_size > static_cast<off_t>(kMaxSettingsBytes)) {
+    problem = tooLarge;
+    return {};
+  }
+  // Read to its end, which may lie beyond the size it had (a file that grows).
+  std::string text;
+  text.reserve(static_cast<size_t>(st.st_size));
+  char chunk[16384];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      problem = CannotRead(file, errno);
+      return {};
+    }
+    if (n == 0) return text;
+    if (text.size() + static_cast<size_t>(n) > kMaxSettingsBytes) {
+      problem = tooLarge;
+      return {};
+    }
+    text.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+// The file a settings file's name leads to through its links, so that a linked file
+// (dotfiles kept elsewhere) is rewritten where it lives and the link stays.
+std::filesystem::path LinkTarget(std::filesystem::path file) {
+  for (int hop = 0; hop < 40; ++hop) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(file, ec)) break;
+    const std::filesystem::path target = std::filesystem::read_symlink(file, ec);
+    if (ec) break;
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  return file;
+}
+
+// Rewrites the file (the target of its links) through a temporary beside the target
+// and a rename, every step checked; the old file's permissions are kept. Empty when
+// done, else why not, naming the file as given.
+std::string WriteSettingsFile(const std::filesystem::path& file, const std::string& text) {
+  const std::filesystem::path target = LinkTarget(file);
+  const auto failed = [&](int error) {
+    return "cannot write " + file.string() + ": " + std::strerror(error);
+  };
   std::error_code ec;
-  std::filesystem::create_directories(file.parent_path(), ec);
-  std::filesystem::path temp = file;
-  temp += ".tmp" + std::to_string(::getpid());
+  if (!target.parent_path().empty()) std::filesystem::create_directories(target.parent_path(), ec);
+  if (ec) return failed(ec.value());
+  std::filesystem::path temp = target.parent_path();
+  temp /= "." + target.filename().string() + ".kestril-tmp-" + std::to_string(::getpid());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) return failed(errno);
+  int error = 0;
+  struct stat old;
+  if (::stat(target.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) error = errno;
   size_t done = 0;
-  bool ok = true;
-  while (done < text.size()) {
+  while (error == 0 && done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = false;
+      error = n < 0 ? errno : ENOSPC;
       break;
     }
     done += static_cast<size_t>(n);
   }
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = std::rename(temp.c_str(), file.c_str()) == 0;
-  if (!ok) std::filesystem::remove(temp, ec);
-  return ok;
+  if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL) error = errno;
+  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+  if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    return failed(error);
+  }
+  return {};
 }
 
 class FileKey final : public SettingsKey {
@@ -300,15 +399,18 @@ SettingsFileModel::Section& SettingsFileModel::AddKey(std::string_view path) {
 
 std::unique_ptr<SettingsKey> FileSettingsStore::OpenKey(std::string_view path, bool create) {
   if (file_.empty() || path.empty()) return nullptr;
-  bool readable;
-  const std::string text = ReadWholeFile(file_, readable);
-  if (!readable) return nullptr;
+  std::string problem;
+  const std::string text = ReadSettingsFile(file_, problem);
+  if (!problem.empty()) {
+    WarnOnce(problem);
+    return nullptr;
+  }
   SettingsFileModel model = SettingsFileModel::Parse(text);
   SettingsFileModel::Section* s = model.FindKey(path);
   if (s == nullptr) {
     if (!create) return nullptr;
     s = &model.AddKey(path);
-    if (!WriteWholeFile(file_, model.Format())) return nullptr;
+    if (!WriteSettingsFile(file_, model.Format()).empty()) return nullptr;
   }
   return std::make_unique<FileKey>(file_, std::string(path), *s);
 }
@@ -317,15 +419,34 @@ bool FileSettingsStore::EditKey(std::string_view path,
                                 const std::function<void(SettingsFileModel::Section&)>& edit) {
   // Applied to the file as it is now, so values written meanwhile by another process
   // under other names survive.
-  if (file_.empty() || path.empty()) return false;
-  bool readable;
-  const std::string text = ReadWholeFile(file_, readable);
-  if (!readable) return false;
+  error_.clear();
+  if (file_.empty() || path.empty()) {
+    error_ = "no settings file";
+    return false;
+  }
+  std::string problem;
+  const std::string text = ReadSettingsFile(file_, problem);
+  if (!problem.empty()) {
+    error_ = problem + "; nothing is written";
+    return false;
+  }
   SettingsFileModel model = SettingsFileModel::Parse(text);
   SettingsFileModel::Section* s = model.FindKey(path);
   if (s == nullptr) s = &model.AddKey(path);
   edit(*s);
-  return WriteWholeFile(file_, model.Format());
+  error_ = WriteSettingsFile(file_, model.Format());
+  return error_.empty();
+}
+
+std::string FileSettingsStore::Problem() const {
+  std::string problem;
+  if (!file_.empty()) ReadSettingsFile(file_, problem);
+  return problem;
+}
+
+void SetSettingsWarning(std::function<void(const std::string&)> warn) {
+  WarningHandler() = std::move(warn);
+  warned = false;
 }
 
 std::filesystem::path DefaultSettingsFile() {
