@@ -37,8 +37,8 @@ void BM_JwwTexts(benchmark::State& state) {
   TViewTransform view;  // device (x, y) is drawing (x, -y)
   view.YAxisFactor = -1;
   view.Scale = 1;
-  const std::string text = Sjis(kText);
-  const std::string face = Sjis(u"ＭＳ ゴシック");
+  const JwString text = Sjis(kText);
+  const JwString face = Sjis(u"ＭＳ ゴシック");
   for (auto _ : state) {
     for (int i = 0; i < kTexts; ++i) {
       const TPoint cell = CellOf(i);

@@ -41,22 +41,48 @@ void Stream::Skip(size_t n) {
   pos_ += static_cast<int64_t>(n);
 }
 
-std::string Stream::ReadString() {
-  std::string s;
+JwString Stream::ReadString() {
+  JwString s;
   ReadStringInto(s);
   return s;
 }
 
-void Stream::ReadStringInto(std::string& out) {
-  size_t n = ReadU8();
-  if (n == 255) n = ReadU16();
+TextEncoding Stream::ReadStringInto(std::string& out) {
+  if (observer_) {
+    const int64_t begin = pos_;
+    const TextEncoding encoding = ReadStringForm(out);
+    observer_(begin, pos_, encoding);
+    return encoding;
+  }
+  return ReadStringForm(out);
+}
+
+TextEncoding Stream::ReadStringForm(std::string& out) {
+  TextEncoding encoding = TextEncoding::Cp932;
+  uint64_t n = ReadU8();
+  if (n == 0xFF) {
+    n = ReadU16();
+    if (n == 0xFFFE) {
+      // Unicode: the length follows again, counted in code units.
+      encoding = TextEncoding::Utf16;
+      n = ReadU8();
+      if (n < 0xFF) return ReadStringBytes(out, 2 * n, encoding);
+      n = ReadU16();
+    }
+    if (n == 0xFFFF) n = ReadU32();
+  }
+  return ReadStringBytes(out, encoding == TextEncoding::Utf16 ? 2 * n : n, encoding);
+}
+
+TextEncoding Stream::ReadStringBytes(std::string& out, uint64_t n, TextEncoding encoding) {
   // Check before allocating, so a bogus length cannot ask for memory the data lacks.
   if (static_cast<uint64_t>(Remaining()) < n) {
     throw EReadError("stream read error: string runs past the end");
   }
   const size_t at = out.size();
-  out.resize(at + n);
-  ReadBuffer(out.data() + at, n);
+  out.resize(at + static_cast<size_t>(n));
+  ReadBuffer(out.data() + at, static_cast<size_t>(n));
+  return encoding;
 }
 
 uint32_t Stream::ReadCount() {

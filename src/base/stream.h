@@ -5,11 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "base/endian.h"
+#include "base/jw_string.h"
 
 namespace kestril {
 
@@ -64,11 +66,22 @@ class Stream {
     return LoadF64(b);
   }
 
-  // A Jw_cad string: a length byte, or 255 and a u16 length, then the bytes as they are.
-  std::string ReadString();
-  void ReadStringInto(std::string& out);
+  // A Jw_cad string, as MFC stores strings: a length byte; or 255 and a u16 length; or
+  // 255, 0xFFFF and a u32 length; then that many bytes of code page 932. A Unicode
+  // string is marked by 255 and 0xFFFE, then its length in UTF-16 code units in the
+  // same forms, then the units. The bytes are appended to out as they are stored, and
+  // the answer says which encoding they are in. Lengths are checked against the data
+  // before anything is allocated.
+  JwString ReadString();
+  TextEncoding ReadStringInto(std::string& out);
+  void ReadStringInto(JwString& out) { out.encoding = ReadStringInto(out.bytes = {}); }
   // A u16 count, or 0xFFFF and a u32 count.
   uint32_t ReadCount();
+
+  // Told where each string read begins (at its length) and ends, for tools that rewrite
+  // the strings of a drawing.
+  using StringObserver = std::function<void(int64_t begin, int64_t end, TextEncoding encoding)>;
+  void ObserveStrings(StringObserver observer) { observer_ = std::move(observer); }
 
  protected:
   Stream(int64_t size, int64_t position) : pos_(position), size_(size) {}
@@ -80,7 +93,10 @@ class Stream {
 
  private:
   void ReadBufferSlow(void* dst, size_t n);
+  TextEncoding ReadStringForm(std::string& out);
+  TextEncoding ReadStringBytes(std::string& out, uint64_t n, TextEncoding encoding);
 
+  StringObserver observer_;
   std::span<const uint8_t> window_;
   int64_t window_start_ = 0;
   int64_t pos_ = 0;

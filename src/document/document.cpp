@@ -32,9 +32,10 @@ void EntityLists::Clear() {
   Lists.clear();
 }
 
-StringRef Document::AddString(std::string_view bytes) {
-  StringRef r{static_cast<uint32_t>(strings_.size()), static_cast<uint32_t>(bytes.size())};
-  strings_.append(bytes);
+StringRef Document::AddString(JwStringView s) {
+  StringRef r{static_cast<uint32_t>(strings_.size()), static_cast<uint32_t>(s.bytes.size()),
+              s.encoding};
+  strings_.append(s.bytes);
   return r;
 }
 

@@ -100,11 +100,11 @@ class Document {
   // Top-level entities read, definition headers not counted.
   uint32_t TopLevelObjects() const { return TotalObjects() - BlockDefinitionCount(); }
 
-  // Bytes of a text field, as stored (Shift-JIS).
-  std::string_view Text(StringRef s) const {
-    return std::string_view(strings_).substr(s.offset, s.length);
+  // A text field as stored.
+  JwStringView Text(StringRef s) const {
+    return {std::string_view(strings_).substr(s.offset, s.length), s.encoding};
   }
-  StringRef AddString(std::string_view bytes);
+  StringRef AddString(JwStringView s);
   // Appends a string read from the file to the arena.
   std::string& StringArena() { return strings_; }
 

@@ -39,7 +39,7 @@ bool IsSettingsText(const FDataMoji& r) {
 }
 
 bool IsImageReference(const Document& doc, const FDataMoji& r) {
-  return doc.Text(r.text).starts_with("^@BM");
+  return doc.Text(r.text).StartsWithAscii("^@BM");
 }
 
 bool ImageReferenceSize(std::string_view text, double& w, double& h) {
@@ -149,7 +149,9 @@ void AddExtent(Document& doc, const FDataMoji& r, const BlockPlacement& at) {
   if (IsImageReference(doc, r)) {
     Add(doc, at, r.start);
     double w = 0, h = 0;
-    if (ImageReferenceSize(doc.Text(r.text), w, h)) Add(doc, at, {r.start.x + w, r.start.y + h});
+    if (ImageReferenceSize(doc.Text(r.text).AsciiFields(), w, h)) {
+      Add(doc, at, {r.start.x + w, r.start.y + h});
+    }
     return;
   }
   if (IsSettingsText(r)) return;

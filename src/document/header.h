@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/jw_string.h"
+
 namespace kestril {
 
 inline constexpr int kLayerGroups = 16;
@@ -24,7 +26,7 @@ struct HeaderEntry3F1U {
 struct TJwwHeader {
   std::string Signature;  // 8 bytes
   uint32_t Version = 0;
-  std::string Memo;
+  JwString Memo;
   std::string JwsComment;  // 192 bytes, zero bytes included
   uint32_t PaperSize = 0;
   uint32_t WriteGroup = 0;
@@ -41,8 +43,8 @@ struct TJwwHeader {
   uint32_t SettingsB = 0;
   uint32_t SettingsC = 0;
   std::array<double, 5> SettingsD{};
-  std::array<std::array<std::string, kLayers>, kLayerGroups> LayerName;
-  std::array<std::string, kLayerGroups> GroupName;
+  std::array<std::array<JwString, kLayers>, kLayerGroups> LayerName;
+  std::array<JwString, kLayerGroups> GroupName;
   std::array<double, 3> SettingsE{};
   uint32_t SettingsEFlag = 0;
   std::array<double, 2> SettingsF{};
@@ -73,8 +75,8 @@ struct TJwwHeader {
   std::array<double, 4> ExtraValues2{};
   std::array<uint32_t, 2> ExtraFlags2{};
 
-  std::array<std::string, kSxfPens> SxfColorName;
-  std::array<std::string, kSxfLineTypes> SxfLineName;
+  std::array<JwString, kSxfPens> SxfColorName;
+  std::array<JwString, kSxfLineTypes> SxfLineName;
   std::array<uint32_t, kSxfLineTypes> SxfSegmentCount{};
   std::array<std::array<double, 10>, kSxfLineTypes> SxfSegments{};
 

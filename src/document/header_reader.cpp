@@ -183,6 +183,27 @@ void ReadJwwFields(TJwwHeader& h, Stream& s) {
 
 }  // namespace
 
+bool PlausibleArchiveStart(const Document& doc, Stream& s, const ReadState& state) {
+  try {
+    s.Seek(state.archiveStart);
+    if (s.Remaining() == 0) return true;  // cut short right after the header
+    uint16_t tag = s.ReadU16();
+    // Without top-level objects the definition count may come first.
+    if (doc.ObjectCount == 0) {
+      if (tag == 0) return true;
+      if (tag < 0x7FFF) tag = s.ReadU16();
+    }
+    if (tag != 0xFFFF) return false;
+    s.ReadU16();  // schema
+    const size_t n = s.ReadU16() & 0xFF;
+    std::string name(n, '\0');
+    s.ReadBuffer(name.data(), n);
+    return name.find("CData") != std::string::npos;
+  } catch (const EReadError&) {
+    return true;  // the data ends inside the first description: a cut, not a misread
+  }
+}
+
 FileKind RecogniseKind(std::span<const uint8_t> head) {
   if (head.size() < kRecognitionBytes) return FileKind::None;
   if (std::memcmp(head.data(), "JwwData.", 8) == 0) return FileKind::Jww;
@@ -211,6 +232,7 @@ bool ReadJwwHeader(Document& doc, Stream& s, ReadState& state) {
     EndHeader(doc, s, state);
     return signed_ok && h.CheckValue >= 1e-7 && h.CheckValue <= 1e7;
   } catch (const EReadError&) {
+    state.headerUnreadable = true;
     return false;
   }
 }
@@ -229,6 +251,7 @@ bool ReadJwsHeader(Document& doc, Stream& s, ReadState& state) {
     EndHeader(doc, s, state);
     return signed_ok;
   } catch (const EReadError&) {
+    state.headerUnreadable = true;
     return false;
   }
 }

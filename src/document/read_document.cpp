@@ -75,6 +75,19 @@ void NameFromJwCad(Document& doc, const ReaderEnvironment& env) {
   doc.FilePath = recent.folder + "\\" + doc.FileTitle + ".jww";
 }
 
+// A header of a version that locates its archive, whose fields do not read through or
+// whose archive does not start where it says, was misread (strings in a form not
+// understood, damage): walking from there, or scanning for a class name, would draw
+// made-up objects, so the data is refused. Old data is found by scanning as always.
+bool Misread(Document& doc, Stream& s, const ReadState& state) {
+  if (doc.Header.Version < 65) return false;
+  if (state.headerUnreadable || !PlausibleArchiveStart(doc, s, state)) {
+    ResetDocument(doc);
+    return true;
+  }
+  return false;
+}
+
 bool ReadKind(Document& doc, Stream& s, FileKind kind, ReadState& state,
               const ReaderEnvironment& env) {
   bool ok = false;
@@ -82,11 +95,16 @@ bool ReadKind(Document& doc, Stream& s, FileKind kind, ReadState& state,
     case FileKind::None:
       return false;
     case FileKind::Jww:
-      if (!ReadJwwHeader(doc, s, state)) return ScanArchive(doc, s, state, env);
+      if (!ReadJwwHeader(doc, s, state)) {
+        if (Misread(doc, s, state)) return false;
+        return ScanArchive(doc, s, state, env);
+      }
+      if (Misread(doc, s, state)) return false;
       ok = ReadArchive(doc, s, state, env);
       break;
     case FileKind::Jws:
       ReadJwsHeader(doc, s, state);
+      if (Misread(doc, s, state)) return false;
       doc.ShowAllLayers = true;
       ok = ReadArchive(doc, s, state, env);
       break;

@@ -26,6 +26,8 @@ struct ReadState {
   int64_t drawingEnd = 0;  // where the last record kept in the drawing ends
   // Members the last definition still expected when the walk ended.
   int64_t openDefinitionMembers = 0;
+  // The header's fields ran past the end of the data or did not parse.
+  bool headerUnreadable = false;
 };
 
 void ResetDocument(Document& doc);
@@ -35,6 +37,9 @@ bool ReadBareHeader(Document& doc, Stream& stream, ReadState& state);
 bool ReadArchive(Document& doc, Stream& stream, ReadState& state, const ReaderEnvironment& env);
 bool ScanArchive(Document& doc, Stream& stream, ReadState& state, const ReaderEnvironment& env);
 void ExpandBlockExtents(Document& doc);
+// Whether the data where the header says the archive starts can begin one: a class
+// description of an entity class, or the end of an empty archive.
+bool PlausibleArchiveStart(const Document& doc, Stream& stream, const ReadState& state);
 void LoadFileName(Document& doc, const ReaderEnvironment& env);
 
 // Whether what was read is the whole drawing (see ReadResult::complete).

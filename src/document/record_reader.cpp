@@ -47,8 +47,8 @@ size_t AttributeBytes(uint32_t version) {
 StringRef ReadArenaString(Stream& s, Document& doc) {
   std::string& arena = doc.StringArena();
   const size_t at = arena.size();
-  s.ReadStringInto(arena);
-  return {static_cast<uint32_t>(at), static_cast<uint32_t>(arena.size() - at)};
+  const TextEncoding encoding = s.ReadStringInto(arena);
+  return {static_cast<uint32_t>(at), static_cast<uint32_t>(arena.size() - at), encoding};
 }
 
 }  // namespace

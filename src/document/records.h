@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/jw_string.h"
 #include "base/plane.h"
 
 namespace kestril {
@@ -33,10 +34,11 @@ struct FDataHeader {
   uint16_t flags = 0;
 };
 
-// Bytes of the document's string arena.
+// Bytes of the document's string arena, in the encoding they were stored in.
 struct StringRef {
   uint32_t offset = 0;
   uint32_t length = 0;
+  TextEncoding encoding = TextEncoding::Cp932;
 };
 
 struct FDataSen {

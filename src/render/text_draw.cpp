@@ -5,6 +5,7 @@
 #include <numbers>
 #include <string>
 
+#include "graphics/text/cp932.h"
 #include "graphics/text/jww_text.h"
 #include "graphics/text_image.h"
 #include "render/draw_rules.h"
@@ -52,7 +53,7 @@ void DrawTextRecord(RenderContext& ctx, const FDataMoji& r, Color color) {
   }
   const TaPoint2D offset =
       h.TextOptionMode == 1 ? TaPoint2D{h.TextOptionA[0], h.TextOptionB[0]} : TaPoint2D{};
-  const std::string text =
+  const JwString text =
       ExpandTextVariables(ctx.doc.Text(r.text), r.attr.layerGroup, ctx.doc, *ctx.clock);
   DrawJwwText(style, start, end, ctx.view, text, ctx.doc.Text(r.fontName), r.attr.flags, r.textKind,
               offset, angle, spacing, height, width, SettingsFor(ctx, r.attr));
@@ -62,11 +63,11 @@ void DrawTextRecord(RenderContext& ctx, const FDataMoji& r, Color color) {
 
 void Draw(RenderContext& ctx, const FDataMoji& r) {
   if (HiddenAuxiliary(ctx, r.attr) || !IsVisible(ctx.doc, r.attr)) return;
-  const bool image = ctx.doc.Text(r.text).starts_with(kImagePrefix);
+  const bool image = ctx.doc.Text(r.text).StartsWithAscii(kImagePrefix);
   // With a pre-pass, image references are drawn in it and the other texts after it.
   if (ctx.doc.Header.DrawFlags[2] != 0 && image != ctx.options.PrePassActive) return;
   if (image) {
-    DrawTextImage(ctx.canvas, ctx.placement.Place(r.start), ctx.doc.Text(r.text), ctx.view,
+    DrawTextImage(ctx.canvas, ctx.placement.Place(r.start), Cp932Of(ctx.doc.Text(r.text)), ctx.view,
                   ImageSearch{ctx.doc.SourceFolder});
     return;
   }

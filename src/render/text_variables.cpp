@@ -98,37 +98,73 @@ std::string DateText(const CivilTime& t, bool withTime) {
 }
 
 // The memo's first two lines; line breaks are CR LF, LF or CR.
-std::vector<std::string_view> MemoLines(std::string_view memo) {
-  std::vector<std::string_view> lines;
+template <class Str>
+std::vector<Str> MemoLines(const Str& memo) {
+  using C = typename Str::value_type;
+  std::vector<Str> lines;
   size_t start = 0;
+  const C breaks[] = {C('\r'), C('\n'), C(0)};
   while (start <= memo.size() && lines.size() < 2) {
-    const size_t end = memo.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
+    const size_t end = memo.find_first_of(breaks, start);
+    if (end == Str::npos) {
       if (start < memo.size() || lines.empty()) lines.push_back(memo.substr(start));
       break;
     }
     lines.push_back(memo.substr(start, end - start));
-    start = end + (memo.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    start =
+        end + (end + 1 < memo.size() && memo[end] == C('\r') && memo[end + 1] == C('\n') ? 2 : 1);
     if (start == memo.size()) break;
   }
   return lines;
 }
 
-// A file name as the text's code page: ASCII and names that are not UTF-8 as they are,
-// UTF-8 names (the native file system's) converted.
-std::string AsCp932(const std::string& name) {
-  std::string out;
-  return Utf8ToCp932(name, out) ? out : name;
-}
+// A text is expanded in its own encoding: code page 932 bytes, or UTF-16 units when it
+// was stored as Unicode (or when a value it takes in needs characters the code page
+// lacks). Values are turned into the text's encoding as they go in.
+template <class Str>
+struct Encoding;
 
+template <>
+struct Encoding<std::string> {
+  static std::string Ascii(std::string_view s) { return std::string(s); }
+  static std::string Cp932(std::string_view s) { return std::string(s); }
+  static std::string Of(JwStringView s) { return Cp932Of(s); }
+  // A file name: UTF-8 names (the native file system's) converted, others as they are.
+  static std::string FileName(const std::string& name) {
+    std::string out;
+    return Utf8ToCp932(name, out) ? out : name;
+  }
+  // A lead byte and the byte after it are one character.
+  static size_t CharLength(const std::string& s, size_t i) {
+    return IsCp932LeadByte(static_cast<uint8_t>(s[i])) && i + 1 < s.size() ? 2 : 1;
+  }
+};
+
+template <>
+struct Encoding<std::u16string> {
+  static std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+  static std::u16string Cp932(std::string_view s) { return DecodeCp932(s); }
+  static std::u16string Of(JwStringView s) { return DecodeText(s); }
+  static std::u16string FileName(const std::string& name) {
+    std::u16string out;
+    return Utf8ToUtf16(name, out) ? out : DecodeCp932(name);
+  }
+  // Variables are ASCII, so matching unit by unit keeps to character boundaries.
+  static size_t CharLength(const std::u16string&, size_t) { return 1; }
+};
+
+template <class Str>
 class Expansion {
+  using E = Encoding<Str>;
+
  public:
-  Expansion(std::string_view text) : s_(text), limit_(std::max(text.size(), kMaxExpandedText)) {}
+  Expansion(Str text, size_t limit) : s_(std::move(text)), limit_(limit) {}
 
   // Every occurrence of `from` that starts on a character boundary becomes `to`.
-  void Replace(std::string_view from, std::string_view to) {
-    if (s_.find(from) == std::string::npos) return;
-    std::string out;
+  void Replace(std::string_view fromAscii, const Str& to) {
+    const Str from = E::Ascii(fromAscii);
+    if (s_.find(from) == Str::npos) return;
+    Str out;
     out.reserve(s_.size());
     size_t i = 0;
     while (i < s_.size()) {
@@ -138,32 +174,127 @@ class Expansion {
         i += from.size();
         continue;
       }
-      const size_t len = IsCp932LeadByte(static_cast<uint8_t>(s_[i])) && i + 1 < s_.size() ? 2 : 1;
+      const size_t len = E::CharLength(s_, i);
       out.append(s_, i, len);
       i += len;
     }
     s_ = std::move(out);
   }
+  void ReplaceAscii(std::string_view from, std::string_view to) { Replace(from, E::Ascii(to)); }
+  void ReplaceCp932(std::string_view from, std::string_view to) { Replace(from, E::Cp932(to)); }
 
   // The right-aligned, zero-padded and left-aligned forms of one field.
   void Fields(std::string_view name, int value) {
-    Replace(std::string("&").append(name), RightAligned(value));
-    Replace(std::string("%").append(name), ZeroPadded(value));
-    Replace(std::string("$").append(name), LeftAligned(value));
+    ReplaceAscii(std::string("&").append(name), RightAligned(value));
+    ReplaceAscii(std::string("%").append(name), ZeroPadded(value));
+    ReplaceAscii(std::string("$").append(name), LeftAligned(value));
   }
 
-  std::string Take() { return std::move(s_); }
+  Str Take() { return std::move(s_); }
 
  private:
-  std::string s_;
+  Str s_;
   size_t limit_;
 };
 
-void Scales(Expansion& x, const std::string& scale, const std::string& printed) {
-  x.Replace("%SS", std::string("1/").append(scale));
-  x.Replace("%ss", scale);
-  x.Replace("%SP", std::string("1/").append(printed));
-  x.Replace("%sp", printed);
+template <class Str>
+void Scales(Expansion<Str>& x, const std::string& scale, const std::string& printed) {
+  x.ReplaceAscii("%SS", std::string("1/").append(scale));
+  x.ReplaceAscii("%ss", scale);
+  x.ReplaceAscii("%SP", std::string("1/").append(printed));
+  x.ReplaceAscii("%sp", printed);
+}
+
+template <class Str>
+Str Expand(Str text, size_t limit, uint16_t layerGroup, const Document& doc,
+           const TextClock& clock) {
+  using E = Encoding<Str>;
+  const TJwwHeader& h = doc.Header;
+  Expansion<Str> x(std::move(text), limit);
+
+  const Str memo = E::Of(h.Memo);
+  x.Replace("%mm", memo);
+  const std::vector<Str> lines = MemoLines(memo);
+  x.Replace("%m1", lines.empty() ? memo : lines[0]);
+  x.Replace("%m2", lines.size() < 2 ? E::Ascii("_") : lines[1]);
+
+  const double s = layerGroup < kLayerGroups ? h.GroupScale[layerGroup] : 0.0;
+  const double f = h.TextMacroFactor;
+  if (s >= 0) {
+    Scales(x, Rounded(s), Rounded(s * f));
+  } else {
+    Scales(x, HalfStep(1 / s), HalfStep(1 / s * f));
+  }
+
+  const CivilTime now = clock.Now();
+  const size_t weekday = static_cast<size_t>(std::clamp(now.weekday, 0, 6));
+  const size_t month = static_cast<size_t>(std::clamp(now.month, 1, 12) - 1);
+  x.ReplaceAscii("%wa", kWeekdaysEnglish[weekday]);
+  x.ReplaceAscii("=wa", kWeekdaysEnglish[weekday]);
+  x.ReplaceAscii("%ma", kMonthsEnglish[month]);
+  x.ReplaceAscii("=ma", kMonthsEnglish[month]);
+  x.ReplaceCp932("%w", kWeekdaysJapanese[weekday]);
+  x.ReplaceCp932("=w", kWeekdaysJapanese[weekday]);
+  x.Fields("y", now.year);
+  x.Fields("Y", now.year + 12);
+  x.Fields("m", now.month);
+  x.Fields("d", now.day);
+  x.Fields("H", now.hour);
+  x.Fields("h", TwelveHour(now.hour));
+  x.Fields("M", now.minute);
+  x.Fields("S", now.second);
+  const bool morning = now.hour <= 12;
+  x.ReplaceAscii("$n", morning ? "AM" : "PM");
+  x.ReplaceCp932("$N", morning ? kMorning : kAfternoon);
+  x.ReplaceAscii("&n", morning ? "AM" : "PM");
+  x.ReplaceCp932("&N", morning ? kMorning : kAfternoon);
+
+  // The file's time; unknown reads as day 0 of the old calendar, 1899-12-30.
+  const CivilTime file = doc.FileTime != 0 ? clock.Local(doc.FileTime) : CivilTime{};
+  const std::pair<const char*, int> fileFields[] = {
+      {"y", file.year}, {"Y", file.year + 12},        {"m", file.month},  {"d", file.day},
+      {"H", file.hour}, {"h", TwelveHour(file.hour)}, {"M", file.minute}, {"S", file.second}};
+  for (const auto& [name, value] : fileFields) {
+    x.ReplaceAscii(std::string("_").append(name), RightAligned(value));
+    x.ReplaceAscii(std::string("=").append(name), ZeroPadded(value));
+  }
+  const CivilTime& stamp = doc.FileTime != 0 ? file : now;
+  x.ReplaceAscii("=f", DateText(stamp, false));
+  x.ReplaceAscii("=F", DateText(stamp, true));
+
+  x.Replace("&F", E::FileName(doc.FilePath));
+  x.ReplaceAscii("&f", "");
+  x.Replace("%f", E::FileName(doc.FileTitle));
+
+  const uint32_t t = h.ExtraFlags[0];
+  x.ReplaceAscii("&T", LastTwo(' ', t / 60) + ":" + LastTwo(' ', t % 60));
+  return x.Take();
+}
+
+std::string Utf16Bytes(const std::u16string& units) {
+  std::string out;
+  out.reserve(units.size() * 2);
+  for (char16_t u : units) {
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>(u >> 8));
+  }
+  return out;
+}
+
+// Whether a code page 932 text must be expanded as Unicode: it takes in a memo or a
+// file name with characters the code page lacks.
+bool NeedsUnicode(std::string_view text, const Document& doc) {
+  std::string ignored;
+  const bool memo =
+      text.find("%m") != std::string_view::npos && !TextToCp932(doc.Header.Memo, ignored);
+  auto lacks = [&](const std::string& name) {
+    std::u16string units;
+    std::string out;
+    return Utf8ToUtf16(name, units) && !TextToCp932({Utf16Bytes(units), TextEncoding::Utf16}, out);
+  };
+  const bool names = (text.find("&F") != std::string_view::npos && lacks(doc.FilePath)) ||
+                     (text.find("%f") != std::string_view::npos && lacks(doc.FileTitle));
+  return memo || names;
 }
 
 }  // namespace
@@ -188,69 +319,22 @@ const TextClock& SystemTextClock() {
   return clock;
 }
 
-std::string ExpandTextVariables(std::string_view text, uint16_t layerGroup, const Document& doc,
-                                const TextClock& clock) {
+JwString ExpandTextVariables(JwStringView text, uint16_t layerGroup, const Document& doc,
+                             const TextClock& clock) {
   // Every variable begins with one of these; most texts have none.
-  if (text.find_first_of("%&$=_") == std::string_view::npos) return std::string(text);
-  const TJwwHeader& h = doc.Header;
-  Expansion x(text);
-
-  x.Replace("%mm", h.Memo);
-  const std::vector<std::string_view> lines = MemoLines(h.Memo);
-  x.Replace("%m1", lines.empty() ? std::string_view(h.Memo) : lines[0]);
-  x.Replace("%m2", lines.size() < 2 ? std::string_view("_") : lines[1]);
-
-  const double s = layerGroup < kLayerGroups ? h.GroupScale[layerGroup] : 0.0;
-  const double f = h.TextMacroFactor;
-  if (s >= 0) {
-    Scales(x, Rounded(s), Rounded(s * f));
-  } else {
-    Scales(x, HalfStep(1 / s), HalfStep(1 / s * f));
+  const std::u16string units = text.encoding == TextEncoding::Utf16 ? DecodeText(text) : u"";
+  const bool any = text.encoding == TextEncoding::Utf16
+                       ? units.find_first_of(u"%&$=_") != std::u16string::npos
+                       : text.bytes.find_first_of("%&$=_") != std::string_view::npos;
+  if (!any) return JwString(text.bytes, text.encoding);
+  if (text.encoding == TextEncoding::Cp932 && !NeedsUnicode(text.bytes, doc)) {
+    const size_t limit = std::max(text.bytes.size(), kMaxExpandedText);
+    return JwString(Expand(std::string(text.bytes), limit, layerGroup, doc, clock));
   }
-
-  const CivilTime now = clock.Now();
-  const size_t weekday = static_cast<size_t>(std::clamp(now.weekday, 0, 6));
-  const size_t month = static_cast<size_t>(std::clamp(now.month, 1, 12) - 1);
-  x.Replace("%wa", kWeekdaysEnglish[weekday]);
-  x.Replace("=wa", kWeekdaysEnglish[weekday]);
-  x.Replace("%ma", kMonthsEnglish[month]);
-  x.Replace("=ma", kMonthsEnglish[month]);
-  x.Replace("%w", kWeekdaysJapanese[weekday]);
-  x.Replace("=w", kWeekdaysJapanese[weekday]);
-  x.Fields("y", now.year);
-  x.Fields("Y", now.year + 12);
-  x.Fields("m", now.month);
-  x.Fields("d", now.day);
-  x.Fields("H", now.hour);
-  x.Fields("h", TwelveHour(now.hour));
-  x.Fields("M", now.minute);
-  x.Fields("S", now.second);
-  const bool morning = now.hour <= 12;
-  x.Replace("$n", morning ? "AM" : "PM");
-  x.Replace("$N", morning ? kMorning : kAfternoon);
-  x.Replace("&n", morning ? "AM" : "PM");
-  x.Replace("&N", morning ? kMorning : kAfternoon);
-
-  // The file's time; unknown reads as day 0 of the old calendar, 1899-12-30.
-  const CivilTime file = doc.FileTime != 0 ? clock.Local(doc.FileTime) : CivilTime{};
-  const std::pair<const char*, int> fileFields[] = {
-      {"y", file.year}, {"Y", file.year + 12},        {"m", file.month},  {"d", file.day},
-      {"H", file.hour}, {"h", TwelveHour(file.hour)}, {"M", file.minute}, {"S", file.second}};
-  for (const auto& [name, value] : fileFields) {
-    x.Replace(std::string("_").append(name), RightAligned(value));
-    x.Replace(std::string("=").append(name), ZeroPadded(value));
-  }
-  const CivilTime& stamp = doc.FileTime != 0 ? file : now;
-  x.Replace("=f", DateText(stamp, false));
-  x.Replace("=F", DateText(stamp, true));
-
-  x.Replace("&F", AsCp932(doc.FilePath));
-  x.Replace("&f", "");
-  x.Replace("%f", AsCp932(doc.FileTitle));
-
-  const uint32_t t = h.ExtraFlags[0];
-  x.Replace("&T", LastTwo(' ', t / 60) + ":" + LastTwo(' ', t % 60));
-  return x.Take();
+  // The same budget in characters as a code page 932 text of single bytes has.
+  const std::u16string whole = text.encoding == TextEncoding::Utf16 ? units : DecodeText(text);
+  const size_t limit = std::max(whole.size(), kMaxExpandedText);
+  return JwString(Utf16Bytes(Expand(whole, limit, layerGroup, doc, clock)), TextEncoding::Utf16);
 }
 
 }  // namespace kestril

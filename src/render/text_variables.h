@@ -34,13 +34,16 @@ class TextClock {
 // The machine's own clock and time zone.
 const TextClock& SystemTextClock();
 
-// A text may grow by its variables up to this many bytes (or its own size, if larger);
-// further substitutions are left out, so a file of a few bytes cannot ask for gigabytes.
+// A text may grow by its variables up to this many bytes, or UTF-16 units for a Unicode
+// text (or its own size, if larger); further substitutions are left out, so a file of a
+// few bytes cannot ask for gigabytes.
 inline constexpr size_t kMaxExpandedText = 8192;
 
-// The text (code page 932) with every variable replaced, in a fixed order, matching at
-// character boundaries only. The clock is read once.
-std::string ExpandTextVariables(std::string_view text, uint16_t layerGroup, const Document& doc,
-                                const TextClock& clock);
+// The text with every variable replaced, in a fixed order, matching at character
+// boundaries only. The clock is read once. A Unicode text stays Unicode; a code page 932
+// text becomes Unicode only when a memo or file name it takes in needs characters the
+// code page lacks.
+JwString ExpandTextVariables(JwStringView text, uint16_t layerGroup, const Document& doc,
+                             const TextClock& clock);
 
 }  // namespace kestril

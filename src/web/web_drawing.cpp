@@ -24,10 +24,6 @@ std::string PaperName(uint32_t code) {
   return code < std::size(kNames) ? kNames[code] : "";
 }
 
-std::string Utf8Of(std::string_view cp932) {
-  return Utf16ToUtf8(DecodeCp932(cp932));
-}
-
 uint32_t EffectiveState(uint32_t stored, bool visible) {
   if (!visible) return 0;
   return stored != 0 ? stored : kShown;
@@ -87,18 +83,18 @@ void WebDrawing::Describe() {
   c.dimensions = d.DimensionCount();
   c.total = d.TopLevelObjects();
   for (const FDataMoji& t : d.TopLevel.Texts) {
-    if (d.Text(t.text).starts_with(kImagePrefix)) ++c.images;
+    if (d.Text(t.text).StartsWithAscii(kImagePrefix)) ++c.images;
   }
   if (d.DrawingExtent.MinX <= d.DrawingExtent.MaxX) in.extent = d.DrawingExtent;
   if (read_.kind == FileKind::Jww) in.paper = PaperName(d.Header.PaperSize);
 
   for (int g = 0; g < kLayerGroups; ++g) {
     GroupInfo& group = in.groups[g];
-    group.name = Utf8Of(d.Header.GroupName[g]);
+    group.name = TextToUtf8(d.Header.GroupName[g]);
     group.state = groupStates_[g];
     group.scale = d.Header.GroupScale[g];
     for (int l = 0; l < kLayers; ++l) {
-      group.layers[l].name = Utf8Of(d.Header.LayerName[g][l]);
+      group.layers[l].name = TextToUtf8(d.Header.LayerName[g][l]);
       group.layers[l].state = layerStates_[g][l];
     }
   }

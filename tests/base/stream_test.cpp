@@ -42,6 +42,42 @@ TEST(Stream, StringsHaveAShortAndALongLengthForm) {
   EXPECT_EQ(s.Remaining(), 0);
 }
 
+// Unicode builds of Jw_cad mark a string with 255 and 0xFFFE and count it in UTF-16
+// units, in each of the length forms; a file may mix them with byte strings.
+TEST(Stream, UnicodeStringsInEveryLengthFormMixedWithByteStrings) {
+  struct Case {
+    size_t units;
+    bool u32Length;
+    size_t prefix;  // bytes before the units
+  };
+  const Case cases[] = {{0, false, 4},      {1, false, 4},      {254, false, 4},
+                        {255, false, 6},    {65533, false, 6},  {65534, false, 10},
+                        {65535, false, 10}, {70000, false, 10}, {3, true, 10}};
+  ByteWriter w;
+  for (const Case& c : cases) {
+    std::u16string units(c.units, u'\u8868');  // 表
+    if (c.units > 1) units[1] = u'A';
+    w.UnicodeString(units, c.u32Length);
+    w.String("sjis\x95\x5c");
+  }
+  // A u16 length of 0xFFFE after the mark is a length too, as MFC reads it.
+  w.U8(255), w.U16(0xFFFE), w.U8(255), w.U16(0xFFFE);
+  w.Zeros(2 * 0xFFFE);
+  MemoryStream s = StreamOf(w);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.units);
+    const int64_t begin = s.Position();
+    const JwString u = s.ReadString();
+    EXPECT_EQ(u.encoding, TextEncoding::Utf16);
+    ASSERT_EQ(u.bytes.size(), 2 * c.units);
+    EXPECT_EQ(s.Position() - begin, static_cast<int64_t>(c.prefix + 2 * c.units));
+    if (c.units > 1) EXPECT_EQ(u.bytes.substr(0, 4), std::string("\x68\x88\x41\x00", 4));
+    EXPECT_EQ(s.ReadString(), "sjis\x95\x5c");
+  }
+  EXPECT_EQ(s.ReadString().bytes.size(), 2u * 0xFFFE);
+  EXPECT_EQ(s.Remaining(), 0);
+}
+
 TEST(Stream, CountsHaveAShortAndALongForm) {
   ByteWriter w;
   w.Count(7);
@@ -66,6 +102,15 @@ TEST(Stream, ReadingPastTheEndRaisesAReadError) {
   big.Bytes("short");
   MemoryStream t = StreamOf(big);
   EXPECT_THROW(t.ReadString(), EReadError);
+  // So does a Unicode one: its length counts units of two bytes, and a 32-bit length
+  // cannot ask for more than the data holds either.
+  for (const uint32_t units : {3u, 0x7FFFFFFFu}) {
+    ByteWriter u;
+    u.U8(255), u.U16(0xFFFE), u.U8(255), u.U16(0xFFFF), u.U32(units);
+    u.Bytes("\x41\x00\x42\x00\x43");  // five bytes: two and a half units
+    MemoryStream us = StreamOf(u);
+    EXPECT_THROW(us.ReadString(), EReadError) << units;
+  }
 
   MemoryStream u = StreamOf(w);
   EXPECT_THROW(u.Seek(-1), EReadError);

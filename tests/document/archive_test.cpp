@@ -332,6 +332,66 @@ TEST(ScanArchive, FailsWithoutAClassNameOrWhenTheNameSitsAtTheStart) {
   EXPECT_EQ(beeps, 2);  // a read before the start, a read past the end
 }
 
+// Each string keeps the encoding it was stored in, whatever its neighbours use.
+TEST(Records, StringsKeepTheirOwnEncodingInAMixedFile) {
+  TJwwHeader h = TestHeader(700);
+  h.Memo = Utf16(u"メモ");
+  h.LayerName[0][1] = "\x95\xc7";  // 壁
+  ArchiveWriter a(700);
+  TextSpec unicode = Text({0, 0}, {10, 0}, 3, Utf16(u"𠮷野家"));
+  unicode.font = Utf16(u"ＭＳ 明朝");
+  a.Text(unicode);
+  a.Text(Text({0, 5}, {10, 5}, 3, "\x93\xfa"));  // 日 in Shift-JIS
+  a.Definition(0, 1, "blk");
+  a.Line(Line({0, 0}, {1, 1}));
+  a.End();
+  const Document doc = Read(BuildJww(h, a));
+  EXPECT_EQ(doc.Header.Memo, Utf16(u"メモ"));
+  EXPECT_EQ(doc.Header.LayerName[0][1], "\x95\xc7");
+  ASSERT_EQ(doc.TextCount(), 2u);
+  EXPECT_EQ(doc.Text(doc.TopLevel.Texts[0].text), JwStringView(Utf16(u"𠮷野家")));
+  EXPECT_EQ(doc.Text(doc.TopLevel.Texts[0].fontName), JwStringView(Utf16(u"ＭＳ 明朝")));
+  EXPECT_EQ(doc.Text(doc.TopLevel.Texts[1].text), "\x93\xfa");
+  EXPECT_EQ(doc.Text(doc.TopLevel.Texts[1].fontName), "MS Gothic");
+  EXPECT_EQ(doc.MemberRecords.size(), 1u);
+}
+
+// A header of a version that says where its archive starts, misread (strings in a form
+// not understood, damage), is refused: neither walked from a wrong place nor scanned.
+TEST(ReadDocument, AMisreadHeaderIsRefusedNotDrawn) {
+  ArchiveWriter a(700);
+  a.Text(Text({0, 0}, {44, 0}, 3, "a text"));
+  a.Line(Line({0, 0}, {3, 4}));
+  a.End();
+  TJwwHeader h = TestHeader(700);
+  h.Memo = "memo";
+  const std::vector<uint8_t> good = BuildJww(h, a);
+  const size_t memo = 12;  // after the signature and the version
+  ASSERT_EQ(good[memo], 4);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<uint8_t> marked = good;  // a Unicode mark whose length runs off the data
+  marked[memo] = 0xFF;
+  marked.insert(marked.begin() + memo + 1, {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
+  std::vector<uint8_t> shifted = good;  // the memo two bytes longer than written
+  shifted[memo] = 6;
+  const Case cases[] = {{"a string mark that does not parse", marked},
+                        {"every field after the memo misplaced", shifted}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Document doc;
+    const ReadResult r = ReadBytes(doc, c.bytes);
+    EXPECT_EQ(r.kind, FileKind::Jww);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(doc.TotalObjects(), 0u);
+  }
+  Document doc;
+  EXPECT_TRUE(ReadBytes(doc, good).complete);
+}
+
 TEST(ReadDocument, AJwsHeaderCutShortIsNotRead) {
   ArchiveWriter a(700);
   a.Line(Line({0, 0}, {1, 1}));

@@ -102,7 +102,8 @@ TEST(BadInput, StringLengthsPastTheEndFailTheRead) {
   WriteAttributes(w, Attr(), 700);
   w.Zeros(68);
   w.U8(255);
-  w.U16(0xFFFF);  // a font name of 65535 bytes, and far fewer follow
+  w.U16(0xFFFF);
+  w.U32(0x10000);  // a font name of 65536 bytes, and far fewer follow
   w.Zeros(20);
   Document doc;
   EXPECT_FALSE(ReadBytes(doc, BuildJws(a)).ok);

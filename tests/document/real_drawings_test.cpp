@@ -4,6 +4,7 @@
 #include <string>
 
 #include "document/reader_steps.h"
+#include "graphics/text/cp932.h"
 #include "platform/file_stream.h"
 #include "platform/native_file.h"
 #include "support/jww_writer.h"
@@ -113,6 +114,34 @@ TEST(RealDrawing, CountsAndExtentsMatchWhatWasCheckedByHand) {
   }
 }
 
+// The two drawings saved by a Unicode build of Jw_cad hold what their publisher lists;
+// their texts and names decode to the same words as the Shift-JIS drawing's.
+TEST(RealDrawing, TheUnicodeDrawingsReadAsTheirPublisherDescribesThem) {
+  const Expected expected[] = {
+      {"unicode-blocks-v700.jww", 0, 0, 6, 0, 2, 2, 4},
+      {"unicode-arcs-v700.jww", 4, 2, 6, 0, 0, 0, 0},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.file);
+    Document doc;
+    ASSERT_TRUE(ReadFile(doc, RealDrawingPath(e.file)).complete);
+    EXPECT_EQ(doc.LineCount(), e.lines);
+    EXPECT_EQ(doc.ArcCount(), e.arcs);
+    EXPECT_EQ(doc.TextCount(), e.texts);
+    EXPECT_EQ(doc.BlockInsertCount(), e.inserts);
+    EXPECT_EQ(doc.BlockDefinitionCount(), e.definitions);
+    EXPECT_EQ(doc.MemberRecords.size(), e.members);
+    bool orientation = false;
+    for (const FDataMoji& t : doc.TopLevel.Texts) {
+      EXPECT_EQ(t.text.encoding, TextEncoding::Utf16);
+      EXPECT_EQ(t.fontName.encoding, TextEncoding::Utf16);
+      orientation |= DecodeText(doc.Text(t.text)) == u"Printer_Orientation = 0";
+    }
+    EXPECT_TRUE(orientation);
+    EXPECT_EQ(doc.Header.Memo.encoding, TextEncoding::Utf16);
+  }
+}
+
 TEST(RealDrawing, TheJwwDrawingCarriesItsOwnTablesAndSettingsTexts) {
   Document doc;
   ASSERT_TRUE(ReadFile(doc, RealDrawingPath("site-plan-v700.jww")).ok);
@@ -121,7 +150,7 @@ TEST(RealDrawing, TheJwwDrawingCarriesItsOwnTablesAndSettingsTexts) {
   EXPECT_FALSE(doc.ShowAllLayers);
   int settingsTexts = 0;
   for (const FDataMoji& t : doc.TopLevel.Texts) {
-    if (doc.Text(t.text).find(" = ") != std::string_view::npos && t.start == t.end) {
+    if (doc.Text(t.text).bytes.find(" = ") != std::string_view::npos && t.start == t.end) {
       ++settingsTexts;
       EXPECT_EQ(t.start.y, -1000);
     }

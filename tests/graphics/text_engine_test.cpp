@@ -10,6 +10,7 @@
 #include "graphics/canvas/recording_canvas.h"
 #include "graphics/text/cp932.h"
 #include "graphics/text/jww_text.h"
+#include "support/jww_writer.h"
 
 namespace kestril {
 namespace {
@@ -42,7 +43,9 @@ struct TextCase {
 };
 
 // The start point lands on device (100, 200); horizontal cells then begin at (100, 160).
-RecordingCanvas Draw(const TextCase& c, const TextDrawingSettings& settings = {}) {
+// With `unicode` the text and its face name are handed over as UTF-16.
+RecordingCanvas Draw(const TextCase& c, const TextDrawingSettings& settings = {},
+                     bool unicode = false) {
   RecordingCanvas canvas;
   TStyleLineCanvas style;
   style.Canvas = &canvas;
@@ -50,16 +53,28 @@ RecordingCanvas Draw(const TextCase& c, const TextDrawingSettings& settings = {}
   TViewTransform view;
   view.YAxisFactor = -1;
   view.Scale = 10;
-  DrawJwwText(style, {10, -20}, {30, -20}, view, c.text,
-              "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", c.flags, c.kind, {0, 0}, c.angle,
+  const JwString face = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";  // ＭＳ ゴシック
+  const JwString text = c.text;
+  DrawJwwText(style, {10, -20}, {30, -20}, view, unicode ? testing::Utf16(DecodeText(text)) : text,
+              unicode ? testing::Utf16(DecodeText(face)) : face, c.flags, c.kind, {0, 0}, c.angle,
               c.spacing, c.height, c.width, settings);
+  if (unicode) {
+    for (const CanvasCall& call : canvas.Calls()) {
+      if (call.op == CanvasOp::TextOut) EXPECT_EQ(call.font.face, DecodeText(face));
+    }
+  }
   return canvas;
 }
 
-TEST(DrawJwwText, PlacesSizesAndStylesEveryCharacter) {
+TextDrawingSettings ColourThree() {
   TextDrawingSettings settings;
   settings.lineColors[3] = 0x00FF00;
-  const TextCase cases[] = {
+  return settings;
+}
+
+// Texts in code page 932 with the calls they make.
+std::vector<TextCase> ShiftJisCases() {
+  return {
       {"sizes and single-byte steps",
        "ABC",
        {"A@100,160 40/10 e0", "B@115,160 40/10 e0", "C@130,160 40/10 e0"}},
@@ -116,10 +131,63 @@ TEST(DrawJwwText, PlacesSizesAndStylesEveryCharacter) {
       {"a lead byte at the very end", "A\x82", {"A@100,160 40/10 e0", "・@115,160 40/10 e0"}},
       {"under half a pixel high draws nothing", "A", {}, 0, 0, 0, 2, 0.04},
   };
-  for (const TextCase& c : cases) {
+}
+
+TEST(DrawJwwText, PlacesSizesAndStylesEveryCharacter) {
+  for (const TextCase& c : ShiftJisCases()) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Written(Draw(c, settings)), c.expected);
+    EXPECT_EQ(Written(Draw(c, ColourThree())), c.expected);
   }
+}
+
+// A text stored as Unicode is drawn as its Shift-JIS twin: the same glyphs, widths,
+// sequences, suffixes and vertical writing. Characters the code page lacks are drawn,
+// full-width; what is not UTF-16 reads as U+FFFD.
+TEST(DrawJwwText, UnicodeTextsDrawAsTheirShiftJisTwins) {
+  for (const TextCase& c : ShiftJisCases()) {
+    if (c.text == "A\x82") continue;  // a cut-off lead byte has no Unicode twin
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Written(Draw(c, ColourThree(), true)), c.expected);
+  }
+  struct Case {
+    const char* name;
+    std::u16string text;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"beyond the basic plane",
+       u"A\U00020BB7B",
+       {"A@100,160 40/10 e0", "\U00020BB7@115,160 40/10 e0", "B@145,160 40/10 e0"}},
+      {"an IBM extension kanji and Hangul",
+       u"髙한",
+       {"髙@100,160 40/10 e0", "한@130,160 40/10 e0"}},
+      {"accented Latin the code page lacks is full-width",
+       u"éA",
+       {"é@100,160 40/10 e0", "A@130,160 40/10 e0"}},
+      {"half-width katakana stay half-width", u"ｱｲ", {"ｱ@100,160 40/10 e0", "ｲ@115,160 40/10 e0"}},
+      {"unpaired surrogates",
+       std::u16string{0xD800, u'A', 0xDC00},
+       {"\uFFFD@100,160 40/10 e0", "A@130,160 40/10 e0", "\uFFFD@145,160 40/10 e0"}},
+      {"sequences around them",
+       u"^!𠮷^w12",
+       {"𠮷@100,160 40/10 e0 w700", "12@104,165 20/6 e0 w700"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingCanvas canvas;
+    TStyleLineCanvas style;
+    style.Canvas = &canvas;
+    style.Color = 0x123456;
+    TViewTransform view;
+    view.YAxisFactor = -1;
+    view.Scale = 10;
+    DrawJwwText(style, {10, -20}, {30, -20}, view, testing::Utf16(c.text), {}, 0, 0, {0, 0}, 0, 1,
+                4, 2, {});
+    EXPECT_EQ(Written(canvas), c.expected);
+  }
+  // An odd last byte is not a unit.
+  const JwString odd(std::string_view("A\0B", 3), TextEncoding::Utf16);
+  EXPECT_EQ(DecodeText(odd), u"A\uFFFD");
 }
 
 TEST(DrawJwwText, BackgroundModes) {

@@ -5,10 +5,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "graphics/image/png_file.h"
 #include "support/body_picture.h"
 #include "support/fixtures.h"
+#include "support/jww_writer.h"
+#include "support/real_drawings.h"
 
 namespace kestril {
 namespace {
@@ -83,6 +87,26 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ReferencePicture, ::testing::ValuesIn(testing
                            std::replace(name.begin(), name.end(), '-', '_');
                            return name;
                          });
+
+// A real drawing with every string rewritten in the Unicode form, as a Unicode build of
+// Jw_cad saves it, draws the very same pixels as the original.
+class UnicodeCopy : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(UnicodeCopy, DrawsTheSamePixelsAsTheOriginal) {
+  std::ifstream in(testing::RealDrawingPath(GetParam()), std::ios::binary);
+  const std::vector<uint8_t> original(std::istreambuf_iterator<char>(in), {});
+  const std::vector<uint8_t> copy = testing::WithUnicodeStrings(original);
+  if (GetParam().starts_with("unicode-")) {
+    EXPECT_EQ(copy, original);  // already Unicode throughout
+  } else {
+    EXPECT_GE(copy.size(), original.size());  // the same where a drawing holds no string
+  }
+  const RgbImage a = Render(original), b = Render(copy);
+  EXPECT_TRUE(a.rgb == b.rgb);
+}
+
+INSTANTIATE_TEST_SUITE_P(RealDrawings, UnicodeCopy, ::testing::ValuesIn(testing::RealDrawings()),
+                         testing::NameOfDrawing);
 
 }  // namespace
 }  // namespace kestril

@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "graphics/text/cp932.h"
+#include "support/jww_writer.h"
+
 namespace kestril {
 namespace {
 
@@ -100,7 +103,13 @@ TEST(ExpandTextVariables, ReplacesEveryVariableInItsOrder) {
     doc.Header.ExtraFlags[0] = c.minutes;
     doc.FileTime = c.fileTime;
     const PinnedClock clock(c.now);
-    EXPECT_EQ(ExpandTextVariables(c.text, 3, doc, clock), c.expected);
+    EXPECT_EQ(ExpandTextVariables(JwString(c.text), 3, doc, clock), c.expected);
+    // The text and the memo stored as Unicode give the same characters, as Unicode.
+    doc.Header.Memo = testing::Utf16(DecodeCp932(c.memo));
+    const JwString unicode =
+        ExpandTextVariables(testing::Utf16(DecodeCp932(c.text)), 3, doc, clock);
+    EXPECT_EQ(unicode.encoding, TextEncoding::Utf16);
+    EXPECT_EQ(DecodeText(unicode), DecodeCp932(c.expected));
   }
 }
 
@@ -109,11 +118,21 @@ TEST(ExpandTextVariables, FileNamesAndTheClockReadOnce) {
   doc.FileTitle = "\xe9\x85\x8d\xe7\xbd\xae\xe5\x9b\xb3";  // 配置図, UTF-8 as file names are
   doc.FilePath = "C:\\cad\\plan.jww";
   const PinnedClock clock(kMonday);
-  EXPECT_EQ(ExpandTextVariables("%f|&F|&f|%y%m%d%H%M%S", 0, doc, clock),
+  EXPECT_EQ(ExpandTextVariables(JwString("%f|&F|&f|%y%m%d%H%M%S"), 0, doc, clock),
             "\x94\x7a\x92\x75\x90\x7d|C:\\cad\\plan.jww||070305140709");
   EXPECT_EQ(clock.reads, 1);
-  EXPECT_EQ(ExpandTextVariables("plain text", 0, doc, clock), "plain text");
+  EXPECT_EQ(ExpandTextVariables(JwString("plain text"), 0, doc, clock), "plain text");
   EXPECT_EQ(clock.reads, 1);
+
+  // A name with characters the code page lacks turns the text into Unicode so they show;
+  // a Unicode text takes any name.
+  doc.FileTitle = "\xf0\xa0\xae\xb7\xe9\x87\x8e";  // 𠮷野 in UTF-8
+  for (const JwString& text : {JwString("[%f]"), testing::Utf16(u"[%f]")}) {
+    const JwString out = ExpandTextVariables(text, 0, doc, clock);
+    EXPECT_EQ(out.encoding, TextEncoding::Utf16);
+    EXPECT_EQ(DecodeText(out), u"[𠮷野]");
+  }
+  EXPECT_EQ(ExpandTextVariables(JwString("[%m1]"), 0, doc, clock), "[]");  // stays in its code page
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <cstring>
 
+#include <map>
+
 #include "base/stream.h"
+#include "graphics/text/cp932.h"
 
 namespace kestril::testing {
 
@@ -21,14 +24,35 @@ void ByteWriter::F64(double v) {
   for (int i = 0; i < 8; ++i) U8(static_cast<uint8_t>(bits >> (8 * i)));
 }
 
-void ByteWriter::String(std::string_view s, bool longForm) {
-  if (longForm || s.size() >= 255) {
-    U8(255);
-    U16(static_cast<uint16_t>(s.size()));
-  } else {
-    U8(static_cast<uint8_t>(s.size()));
+void ByteWriter::String(JwStringView s, bool longForm) {
+  if (s.encoding == TextEncoding::Utf16 || unicodeStrings) {
+    UnicodeString(DecodeText(s), longForm);
+    return;
   }
-  Bytes(s);
+  if (longForm || s.bytes.size() >= 255) {
+    U8(255);
+    U16(static_cast<uint16_t>(s.bytes.size()));
+  } else {
+    U8(static_cast<uint8_t>(s.bytes.size()));
+  }
+  Bytes(s.bytes);
+}
+
+void ByteWriter::UnicodeString(std::u16string_view units, bool u32Length) {
+  U8(255);
+  U16(0xFFFE);
+  const size_t n = units.size();
+  if (n < 255 && !u32Length) {
+    U8(static_cast<uint8_t>(n));
+  } else if (n < 0xFFFE && !u32Length) {
+    U8(255);
+    U16(static_cast<uint16_t>(n));
+  } else {
+    U8(255);
+    U16(0xFFFF);
+    U32(static_cast<uint32_t>(n));
+  }
+  for (char16_t u : units) U16(u);
 }
 
 void ByteWriter::Count(uint32_t n, bool longForm) {
@@ -78,7 +102,7 @@ void WriteTen(ByteWriter& w, const FDataTen& r, uint32_t version) {
   }
 }
 
-void WriteMoji(ByteWriter& w, const FDataMoji& r, std::string_view font, std::string_view text,
+void WriteMoji(ByteWriter& w, const FDataMoji& r, JwStringView font, JwStringView text,
                uint32_t version) {
   WriteAttributes(w, r.attr, version);
   w.Point(r.start);
@@ -177,7 +201,7 @@ FDataBlock Insert(uint32_t number, TaPoint2D at, double sx, double sy, double ro
   return b;
 }
 
-TextSpec Text(TaPoint2D start, TaPoint2D end, double height, std::string text, FDataHeader attr) {
+TextSpec Text(TaPoint2D start, TaPoint2D end, double height, JwString text, FDataHeader attr) {
   TextSpec t;
   t.rec.attr = attr;
   t.rec.start = start;
@@ -473,6 +497,36 @@ std::vector<uint8_t> BuildJws(ArchiveWriter& a, std::optional<uint32_t> objectCo
 
 std::vector<uint8_t> BuildBare(ArchiveWriter& a, std::optional<uint32_t> objectCount) {
   return Join(BareHeaderBytes(objectCount.value_or(a.TopLevelObjects())), a.bytes());
+}
+
+JwString Utf16(std::u16string_view units) {
+  std::string bytes;
+  for (char16_t u : units) {
+    bytes.push_back(static_cast<char>(u & 0xFF));
+    bytes.push_back(static_cast<char>(u >> 8));
+  }
+  return JwString(bytes, TextEncoding::Utf16);
+}
+
+std::vector<uint8_t> WithUnicodeStrings(const std::vector<uint8_t>& drawing) {
+  // The reader says where every string lies; each is read again and written anew.
+  std::map<int64_t, int64_t> spans;
+  MemoryStream stream = MemoryStream::View(drawing);
+  stream.ObserveStrings([&](int64_t begin, int64_t end, TextEncoding) { spans[begin] = end; });
+  Document doc;
+  ReadDocument(doc, stream);
+  ByteWriter w;
+  w.unicodeStrings = true;
+  int64_t at = 0;
+  for (const auto& [begin, end] : spans) {
+    if (begin < at) continue;  // inside a string already written (a scan's false start)
+    w.Append(std::vector<uint8_t>(drawing.begin() + at, drawing.begin() + begin));
+    MemoryStream one = MemoryStream::View(std::span(drawing).subspan(static_cast<size_t>(begin)));
+    w.String(one.ReadString());
+    at = end;
+  }
+  w.Append(std::vector<uint8_t>(drawing.begin() + at, drawing.end()));
+  return w.bytes();
 }
 
 ReadResult ReadBytes(Document& doc, const std::vector<uint8_t>& bytes) {

@@ -27,8 +27,16 @@ class ByteWriter {
     F64(p.y);
   }
   // A length byte, or 255 and a u16 length when the text is 255 bytes or longer
-  // (or when forced).
-  void String(std::string_view s, bool longForm = false);
+  // (or when forced). A UTF-16 string, or any string once unicodeStrings is set (code
+  // page 932 bytes are decoded first), is written as an MFC Unicode string.
+  void String(JwStringView s, bool longForm = false);
+  void String(std::string_view s, bool longForm = false) { String(JwStringView{s}, longForm); }
+  void String(const char* s) { String(std::string_view(s)); }
+  // An MFC Unicode string: 255, 0xFFFE, then the length in code units as a byte, or 255
+  // and a u16, or 255, 0xFFFF and a u32 (the shortest that fits, or the u32 form when
+  // forced), then the units.
+  void UnicodeString(std::u16string_view units, bool u32Length = false);
+  bool unicodeStrings = false;
   // A u16 count, or 0xFFFF and a u32 when it does not fit (or when forced).
   void Count(uint32_t n, bool longForm = false);
 
@@ -47,7 +55,7 @@ void WriteAttributes(ByteWriter& w, const FDataHeader& a, uint32_t version);
 void WriteSen(ByteWriter& w, const FDataSen& r, uint32_t version);
 void WriteEnko(ByteWriter& w, const FDataEnko& r, uint32_t version);
 void WriteTen(ByteWriter& w, const FDataTen& r, uint32_t version);
-void WriteMoji(ByteWriter& w, const FDataMoji& r, std::string_view font, std::string_view text,
+void WriteMoji(ByteWriter& w, const FDataMoji& r, JwStringView font, JwStringView text,
                uint32_t version);
 void WriteSolid(ByteWriter& w, const FDataSolid& r, uint32_t version);
 void WriteBlock(ByteWriter& w, const FDataBlock& r, uint32_t version);
@@ -66,11 +74,18 @@ FDataBlock Insert(uint32_t number, TaPoint2D at, double sx = 1, double sy = 1, d
 
 struct TextSpec {
   FDataMoji rec;
-  std::string font = "MS Gothic";
-  std::string text;
+  JwString font = "MS Gothic";
+  JwString text;
 };
-TextSpec Text(TaPoint2D start, TaPoint2D end, double height, std::string text,
+TextSpec Text(TaPoint2D start, TaPoint2D end, double height, JwString text,
               FDataHeader attr = Attr());
+
+// A UTF-16 string as a Unicode build of Jw_cad stores it.
+JwString Utf16(std::u16string_view units);
+
+// The drawing with every string turned into the MFC Unicode form, as a Unicode build of
+// Jw_cad would save it; everything else byte for byte as it was.
+std::vector<uint8_t> WithUnicodeStrings(const std::vector<uint8_t>& drawing);
 
 struct DimensionSpec {
   FDataSunpou rec;
@@ -112,6 +127,8 @@ class ArchiveWriter {
   uint32_t ClassTag(EntityClass c) const { return tags_[static_cast<int>(c)]; }
   std::vector<uint8_t>& bytes() { return out_.bytes(); }
   uint32_t version() const { return version_; }
+  // Every string written from now on in the MFC Unicode form.
+  void UnicodeStrings() { out_.unicodeStrings = true; }
   // Schema number written in class descriptions (default: the version).
   void SetSchema(uint16_t schema) { schema_ = schema; }
 

@@ -2,13 +2,15 @@
 // counts and extent as `kestril info --json` says, a cut-short copy says so and is still
 // drawn, foreign bytes are described rather than thrown, and the page's switches change
 // what is drawn.
-// usage: node core_test.mjs WEB_DIR KESTRIL DRAWINGS_DIR
+// A copy of each drawing with every string in the Unicode form draws the same.
+// usage: node core_test.mjs WEB_DIR KESTRIL DRAWINGS_DIR MAKE_SAMPLE
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-const [webDir, kestril, drawingsDir] = process.argv.slice(2);
+const [webDir, kestril, drawingsDir, makeSample] = process.argv.slice(2);
 const corePath = path.join(webDir, 'kestril-core.js');
 if (!fs.existsSync(corePath)) {
   console.error(`${corePath} is missing: build it with make web`);
@@ -35,6 +37,7 @@ function open(bytes, name) {
   return core.openDrawing(new Uint8Array(bytes), name, Date.UTC(2024, 0, 2));
 }
 
+const copies = fs.mkdtempSync(path.join(os.tmpdir(), 'kestril-unicode-'));
 const names = fs.readdirSync(drawingsDir).filter((n) => /\.jw[ws]$/i.test(n)).sort();
 check(names.length > 0, `no drawings in ${drawingsDir}`);
 const countNames = [
@@ -76,10 +79,26 @@ for (const name of names) {
     check(hidden.length < fit.length, `${name}: hiding every group leaves ${hidden.length} bytes`);
     for (let g = 0; g < 16; ++g) d.setGroupVisible(g, true);
     check(d.draw(800, 600, 1, 0, 0).length === fit.length, `${name}: groups shown again`);
+
+    // Strings stored as Unicode: the same names, the same commands to the byte.
+    const copyPath = path.join(copies, name);
+    execFileSync(makeSample, ['--unicode', file, copyPath]);
+    const copy = open(fs.readFileSync(copyPath), name);
+    try {
+      const copyInfo = copy.info();
+      check(copyInfo.ok && JSON.stringify(copyInfo.groups) === JSON.stringify(info.groups),
+            `${name}: the Unicode copy's layers ${JSON.stringify(copyInfo.groups[0])}`);
+      const original = Buffer.from(d.draw(800, 600, 1, 0, 0));
+      check(Buffer.from(copy.draw(800, 600, 1, 0, 0)).equals(original),
+            `${name}: the Unicode copy draws otherwise`);
+    } finally {
+      copy.delete();
+    }
   } finally {
     d.delete();
   }
 }
+fs.rmSync(copies, { recursive: true, force: true });
 
 // Cut short: what was read is there, and it says so.
 const site = fs.readFileSync(path.join(drawingsDir, 'site-plan-v700.jww'));
@@ -104,4 +123,4 @@ if (failures > 0) {
   console.error(`${failures} failures`);
   process.exit(1);
 }
-console.log(`${names.length} drawings: info as kestril info says; cut-short and foreign data described`);
+console.log(`${names.length} drawings: info as kestril info says, Unicode copies draw the same; cut-short and foreign data described`);

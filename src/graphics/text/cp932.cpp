@@ -36,54 +36,10 @@ const std::unordered_map<char16_t, uint16_t>& ReverseTable() {
   return table;
 }
 
-}  // namespace
-
-std::vector<Cp932Char> SplitCp932(std::string_view text) {
-  std::vector<Cp932Char> out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const uint8_t b = static_cast<uint8_t>(text[i]);
-    if (!IsCp932LeadByte(b)) {
-      out.push_back({b, 1, cp932_detail::kSingleByte[b]});
-    } else if (i + 1 == text.size()) {
-      out.push_back({b, 1, kCp932DefaultChar});
-    } else {
-      const uint8_t trail = static_cast<uint8_t>(text[++i]);
-      out.push_back({static_cast<uint16_t>(b << 8 | trail), 2, DoubleByteUnicode(b, trail)});
-    }
-  }
-  return out;
-}
-
-std::u16string DecodeCp932(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (const Cp932Char& c : SplitCp932(text)) out.push_back(c.unicode);
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size() * 3);
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-bool Utf8ToCp932(std::string_view text, std::string& out) {
-  std::string result;
-  result.reserve(text.size());
-  const auto& table = ReverseTable();
+// Calls f(code point) for each character of a UTF-8 text; false when it is not
+// well-formed UTF-8 (overlong forms and surrogates included).
+template <class F>
+bool ForEachUtf8(std::string_view text, F f) {
   for (size_t i = 0; i < text.size();) {
     const uint8_t b = static_cast<uint8_t>(text[i]);
     uint32_t cp = 0;
@@ -105,22 +61,172 @@ bool Utf8ToCp932(std::string_view text, std::string& out) {
       if ((c & 0xC0) != 0x80) return false;
       cp = cp << 6 | (c & 0x3F);
     }
-    // Overlong forms and surrogates are not UTF-8.
     if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000))) || (len == 4 && cp < 0x10000) ||
         cp > 0x10FFFF) {
       return false;
     }
     i += len;
-    const auto it = cp <= 0xFFFF ? table.find(static_cast<char16_t>(cp)) : table.end();
-    if (it == table.end()) {
-      result.push_back('?');
-    } else if (it->second > 0xFF) {
-      result.push_back(static_cast<char>(it->second >> 8));
-      result.push_back(static_cast<char>(it->second & 0xFF));
+    f(static_cast<char32_t>(cp));
+  }
+  return true;
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// A Unicode character with the code and width code page 932 gives it.
+Cp932Char FromUnicode(char32_t u) {
+  const auto& table = ReverseTable();
+  const auto it = u <= 0xFFFF ? table.find(static_cast<char16_t>(u)) : table.end();
+  if (it == table.end()) return {kNotInCp932, 2, u};
+  return {it->second, static_cast<uint8_t>(it->second > 0xFF ? 2 : 1), u};
+}
+
+std::vector<Cp932Char> SplitUtf16(std::string_view bytes) {
+  std::vector<Cp932Char> out;
+  const size_t units = bytes.size() / 2;
+  out.reserve(units + 1);
+  auto unit = [&](size_t i) {
+    return static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                 static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+  };
+  for (size_t i = 0; i < units; ++i) {
+    const char16_t u = unit(i);
+    char32_t c = u;
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+        unit(i + 1) < 0xE000) {
+      c = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (unit(++i) - 0xDC00);
+    } else if (u >= 0xD800 && u < 0xE000) {
+      c = kReplacement;
+    }
+    out.push_back(FromUnicode(c));
+  }
+  if (bytes.size() % 2 != 0) out.push_back(FromUnicode(kReplacement));
+  return out;
+}
+
+}  // namespace
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+  }
+}
+
+std::vector<Cp932Char> SplitCp932(std::string_view text) {
+  std::vector<Cp932Char> out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const uint8_t b = static_cast<uint8_t>(text[i]);
+    if (!IsCp932LeadByte(b)) {
+      out.push_back({b, 1, cp932_detail::kSingleByte[b]});
+    } else if (i + 1 == text.size()) {
+      out.push_back({b, 1, kCp932DefaultChar});
     } else {
-      result.push_back(static_cast<char>(it->second));
+      const uint8_t trail = static_cast<uint8_t>(text[++i]);
+      out.push_back({static_cast<uint16_t>(b << 8 | trail), 2, DoubleByteUnicode(b, trail)});
     }
   }
+  return out;
+}
+
+std::vector<Cp932Char> SplitText(JwStringView text) {
+  return text.encoding == TextEncoding::Utf16 ? SplitUtf16(text.bytes) : SplitCp932(text.bytes);
+}
+
+std::u16string DecodeCp932(std::string_view text) {
+  return DecodeText({text, TextEncoding::Cp932});
+}
+
+std::u16string DecodeText(JwStringView text) {
+  std::u16string out;
+  out.reserve(text.bytes.size());
+  for (const Cp932Char& c : SplitText(text)) AppendUtf16(out, c.unicode);
+  return out;
+}
+
+std::string TextToUtf8(JwStringView text) {
+  return Utf16ToUtf8(DecodeText(text));
+}
+
+bool TextToCp932(JwStringView text, std::string& out) {
+  std::string result = Cp932Of(text);
+  if (text.encoding == TextEncoding::Utf16) {
+    for (const Cp932Char& c : SplitText(text)) {
+      if (c.code == kNotInCp932) return false;
+    }
+  }
+  out = std::move(result);
+  return true;
+}
+
+std::string Cp932Of(JwStringView text) {
+  if (text.encoding == TextEncoding::Cp932) return std::string(text.bytes);
+  std::string out;
+  for (const Cp932Char& c : SplitText(text)) {
+    if (c.code == kNotInCp932) {
+      out.push_back('?');
+    } else {
+      if (c.bytes == 2) out.push_back(static_cast<char>(c.code >> 8));
+      out.push_back(static_cast<char>(c.code & 0xFF));
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = kReplacement;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+bool Utf8ToUtf16(std::string_view text, std::u16string& out) {
+  std::u16string result;
+  result.reserve(text.size());
+  if (!ForEachUtf8(text, [&](char32_t c) { AppendUtf16(result, c); })) return false;
+  out = std::move(result);
+  return true;
+}
+
+bool Utf8ToCp932(std::string_view text, std::string& out) {
+  std::string result;
+  result.reserve(text.size());
+  const bool ok = ForEachUtf8(text, [&](char32_t c) {
+    const Cp932Char k = FromUnicode(c);
+    if (k.code == kNotInCp932) {
+      result.push_back('?');
+    } else {
+      if (k.bytes == 2) result.push_back(static_cast<char>(k.code >> 8));
+      result.push_back(static_cast<char>(k.code & 0xFF));
+    }
+  });
+  if (!ok) return false;
   out = std::move(result);
   return true;
 }

@@ -138,7 +138,9 @@ std::vector<DrawnChar> ParseText(const std::vector<Cp932Char>& chars, const Text
   bool active = true;
   Placement pending = Placement::Normal;
   auto draw = [&](const Cp932Char& c) {
-    out.push_back({std::u16string(1, c.unicode), c.code, c.IsDoubleByte(), pending, s});
+    std::u16string text;
+    AppendUtf16(text, c.unicode);
+    out.push_back({std::move(text), c.code, c.IsDoubleByte(), pending, s});
     pending = Placement::Normal;
   };
   const size_t n = chars.size();
@@ -228,8 +230,10 @@ std::vector<DrawnChar> ParseText(const std::vector<Cp932Char>& chars, const Text
                 draw(chars[i + 2]);
                 used = 3;
               } else {
-                out.push_back({std::u16string{chars[i + 2].unicode, chars[i + 3].unicode},
-                               chars[i + 2].code, false, Placement::Pair, s});
+                std::u16string pair;
+                AppendUtf16(pair, chars[i + 2].unicode);
+                AppendUtf16(pair, chars[i + 3].unicode);
+                out.push_back({std::move(pair), chars[i + 2].code, false, Placement::Pair, s});
                 pending = Placement::Normal;
                 used = 4;
               }
@@ -253,7 +257,7 @@ std::vector<DrawnChar> ParseText(const std::vector<Cp932Char>& chars, const Text
 }  // namespace
 
 uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const TaPoint2D&,
-                    const TViewTransform& view, std::string_view text, std::string_view fontName,
+                    const TViewTransform& view, JwStringView text, JwStringView fontName,
                     uint16_t flags, uint32_t textKind, const TaPoint2D& offset, double angle,
                     double spacing, double height, double width,
                     const TextDrawingSettings& settings) {
@@ -281,10 +285,13 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
 
   TextBudget* budget = settings.budget;
   if (budget != nullptr) {
-    if (budget->characters < text.size()) text = text.substr(0, budget->characters);
-    budget->characters -= text.size();
+    if (budget->characters < text.bytes.size()) {
+      const size_t unit = text.encoding == TextEncoding::Utf16 ? 2 : 1;
+      text.bytes = text.bytes.substr(0, budget->characters / unit * unit);
+    }
+    budget->characters -= text.bytes.size();
   }
-  std::vector<Cp932Char> chars = SplitCp932(text);
+  std::vector<Cp932Char> chars = SplitText(text);
   const double extra = TakeSuffixes(chars);
 
   TextStyle initial;
@@ -323,9 +330,9 @@ uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const
     DrawDevicePolygon(canvas, band);
   }
 
-  const std::vector<Cp932Char> fontChars = SplitCp932(fontName);
+  const std::vector<Cp932Char> fontChars = SplitText(fontName);
   const std::u16string ownFace =
-      fontName.empty() ? std::u16string(kGothicFace) : DecodeCp932(fontName);
+      fontName.empty() ? std::u16string(kGothicFace) : DecodeText(fontName);
   const bool fontIsDoubleByte = !fontChars.empty() && fontChars.front().IsDoubleByte();
 
   auto step = [&](double degrees, double length) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/jw_string.h"
 #include "base/plane.h"
 #include "graphics/style_line_canvas.h"
 #include "graphics/view.h"
@@ -39,12 +40,12 @@ struct TextDrawingSettings {
 // Vertical writing: flag bit 5.
 inline constexpr uint16_t kVerticalTextFlag = 0x20;
 
-// Draws `text` (code page 932) from `start` (the baseline's start, drawing units) in
+// Draws `text` (code page 932 or UTF-16) from `start` (the baseline's start, drawing units) in
 // style.Color. Sizes are drawing units, angle degrees counter-clockwise; offset is
 // added to the first cell's corner in pixels. Answers 1 when the text was processed to
 // its end.
 uint8_t DrawJwwText(const TStyleLineCanvas& style, const TaPoint2D& start, const TaPoint2D& end,
-                    const TViewTransform& view, std::string_view text, std::string_view fontName,
+                    const TViewTransform& view, JwStringView text, JwStringView fontName,
                     uint16_t flags, uint32_t textKind, const TaPoint2D& offset, double angle,
                     double spacing, double height, double width,
                     const TextDrawingSettings& settings);
