@@ -79,7 +79,13 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
     const TPoint cell = cells[each ? i : 0];
     if (each) advance = 0;
     bool fromFallback = false;
-    const uint32_t g = fonts_->GlyphOf(*font, text[i], fromFallback);
+    // A surrogate pair is one character beyond the basic plane.
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    const uint32_t g = fonts_->GlyphOf(*font, c, fromFallback);
     cairo_scaled_font_t* sf = fromFallback ? font->fallback.get() : font->scaled.get();
     const TaPoint2D origin{cell.x + font->ascent * down.x + along.x * advance,
                            cell.y + font->ascent * down.y + along.y * advance};

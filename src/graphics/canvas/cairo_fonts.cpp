@@ -228,10 +228,10 @@ CairoFont* CairoFontCache::Get(const Font& f) {
   return fonts_.front().second.get();
 }
 
-uint32_t CairoFontCache::GlyphOf(CairoFont& font, char16_t c, bool& useFallback) {
+uint32_t CairoFontCache::GlyphOf(CairoFont& font, char32_t c, bool& useFallback) {
   // Glyphs of the fallback face are kept with the top bit set.
   constexpr uint32_t kFromFallback = 0x80000000u;
-  auto lookup = [](cairo_scaled_font_t* sf, char16_t ch) -> uint32_t {
+  auto lookup = [](cairo_scaled_font_t* sf, char32_t ch) -> uint32_t {
     FT_Face ft = cairo_ft_scaled_font_lock_face(sf);
     if (ft == nullptr) return 0;
     const uint32_t g = FT_Get_Char_Index(ft, ch);

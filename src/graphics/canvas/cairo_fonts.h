@@ -61,7 +61,7 @@ struct CairoFont {
   double cellHeight = 0;
   double cosine = 1, sine = 0;  // of the escapement, counter-clockwise on the screen
   // Glyph of each character in `face`, 0 when the face has none.
-  std::unordered_map<char16_t, uint32_t> glyphs;
+  std::unordered_map<char32_t, uint32_t> glyphs;
 };
 
 // The fonts of one canvas, the most recently used first; small, since a drawing's texts
@@ -72,7 +72,7 @@ class CairoFontCache {
   // The font for f, or null when it cannot be made (no font at all, absurd sizes).
   CairoFont* Get(const Font& f);
   // The glyph of c in font's face, or in its fallback (then *useFallback is set).
-  uint32_t GlyphOf(CairoFont& font, char16_t c, bool& useFallback);
+  uint32_t GlyphOf(CairoFont& font, char32_t c, bool& useFallback);
 
  private:
   cairo_scaled_font_t* MakeScaled(const CairoFace& face, const cairo_matrix_t& matrix) const;
