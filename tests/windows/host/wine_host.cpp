@@ -537,7 +537,11 @@ void Pictures(Plugin& p, const std::string& data, const std::string& drawings,
     if (h == INVALID_HANDLE_VALUE) continue;
     do {
       const std::string name = found.cFileName;
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.ends_with(".md")) continue;
+      // Documents (README, licence texts) sit beside the drawings.
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.ends_with(".md") ||
+          name.ends_with(".txt")) {
+        continue;
+      }
       const std::string path = dir + "\\" + name;
       const Picture pic = Fetch(p.GetPicture, path.c_str(), 0, 0);
       host_checks::Report(pic.result == 0 && pic.pixels,
