@@ -35,9 +35,9 @@ constexpr Sheet kSheets[] = {
 
 // Draws the band of rows top .. top + rows - 1 into `rows` as BMP rows, bottom first.
 void DrawBand(TJwwSPIBody& body, int32_t width, int32_t height, bool preview, int32_t top,
-              int32_t count, std::vector<uint8_t>& rows, size_t stride) {
+              int32_t count, std::vector<uint8_t>& rows, size_t stride, ImageCache& images) {
   const std::unique_ptr<RasterCanvas> canvas =
-      body.RenderPicture(width, height, preview, RowBand{top, count});
+      body.RenderPicture(width, height, preview, RowBand{top, count}, &images);
   canvas->CopyBmpRows({rows.data(), stride * static_cast<size_t>(count)}, stride);
 }
 
@@ -107,7 +107,7 @@ int32_t BandRowsFor(int32_t width) {
 namespace {
 
 void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                    const PictureJob& job) {
+                    const PictureJob& job, ImageCache& images) {
   const int32_t width = body.PictureWidth(job.preview);
   const int32_t height = body.PictureHeight(job.preview);
   if (width < 0 || height < 0) throw Error("negative picture size in the settings");
@@ -131,7 +131,7 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
     PngRowWriter png(path, width, height);
     for (int32_t top = 0; top < height; top += band) {
       const int32_t count = std::min(band, height - top);
-      DrawBand(body, width, height, job.preview, top, count, rows, stride);
+      DrawBand(body, width, height, job.preview, top, count, rows, stride, images);
       for (int32_t r = count - 1; r >= 0; --r) png.WriteRow(rows.data() + size_t(r) * stride);
       report(count);
     }
@@ -142,7 +142,7 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
   BmpRowWriter bmp(path, width, height);
   for (int32_t top = (height - 1) / band * band; top >= 0; top -= band) {
     const int32_t count = std::min(band, height - top);
-    DrawBand(body, width, height, job.preview, top, count, rows, stride);
+    DrawBand(body, width, height, job.preview, top, count, rows, stride, images);
     for (int32_t r = 0; r < count; ++r) bmp.WriteRow(rows.data() + size_t(r) * stride);
     report(count);
   }
@@ -151,7 +151,7 @@ void WritePictureTo(TJwwSPIBody& body, const std::string& path, PictureFormat fo
 
 // The page is drawn as the picture is, one unit a point: the same view, pens and rules.
 void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                   const PictureJob& job) {
+                   const PictureJob& job, ImageCache& images) {
   const PageSize size = VectorPageSize(body, job);
   if (!(size.width > 0 && size.height > 0)) {
     throw Error("an empty picture (" + std::to_string(body.PictureWidth(job.preview)) + " x " +
@@ -182,7 +182,7 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
   }
   {
     CairoCanvas canvas(surface.get(), static_cast<int32_t>(std::ceil(size.width)),
-                       static_cast<int32_t>(std::ceil(size.height)));
+                       static_cast<int32_t>(std::ceil(size.height)), &images);
     DrawingExtentRecord page;
     if (job.millimetres && PageInMillimetres(body, page)) {
       TViewTransform view;
@@ -190,9 +190,9 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
       view.Scale = kPointsPerMillimetre;
       view.ViewMin = {page.MinX, page.MinY};
       view.ViewMax = {page.MaxX, page.MaxY};
-      body.DrawPicture(canvas, job.preview, &view);
+      body.DrawPicture(canvas, job.preview, &view, &images);
     } else {
-      body.DrawPicture(canvas, job.preview);
+      body.DrawPicture(canvas, job.preview, nullptr, &images);
     }
   }
   cairo_surface_finish(surface.get());
@@ -205,15 +205,19 @@ void WriteVectorTo(TJwwSPIBody& body, const std::string& path, PictureFormat for
 
 }  // namespace
 
-void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                  const PictureJob& job) {
+PictureNotes WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
+                          const PictureJob& job) {
+  PictureNotes notes;
   WriteAside(path, [&](const std::string& part) {
+    ImageCache images;
     if (format == PictureFormat::Svg || format == PictureFormat::Pdf) {
-      WriteVectorTo(body, part, format, job);
+      WriteVectorTo(body, part, format, job, images);
     } else {
-      WritePictureTo(body, part, format, job);
+      WritePictureTo(body, part, format, job, images);
     }
+    notes.imagesSkipped = images.Skipped();
   });
+  return notes;
 }
 
 }  // namespace kestril::cli

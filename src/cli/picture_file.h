@@ -46,11 +46,18 @@ struct PageSize {
 };
 PageSize VectorPageSize(const TJwwSPIBody& body, const PictureJob& job);
 
+// What a picture written leaves out.
+struct PictureNotes {
+  // References to images not drawn: the picture's budget of decoded pixels was spent.
+  int64_t imagesSkipped = 0;
+};
+
 // Draws the picture (or preview) of the data the body read last and writes it, under a
 // temporary name renamed when whole (WriteAside). Raises Error with the reason when it
 // cannot be drawn or written; an empty picture can be written as BMP (a header alone)
-// but not as PNG, SVG or PDF.
-void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                  const PictureJob& job);
+// but not as PNG, SVG or PDF. Each image the drawing refers to is decoded once for the
+// whole picture (all its bands).
+PictureNotes WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
+                          const PictureJob& job);
 
 }  // namespace kestril::cli

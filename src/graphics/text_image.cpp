@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <vector>
 
 #include "base/decimal.h"
 #include "graphics/canvas/stretch_pixels.h"
-#include "graphics/image/image_decoder.h"
+#include "graphics/image/image_cache.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -137,31 +138,46 @@ struct HandleRelease {
   void operator()(HANDLE h) const { CloseHandle(h); }
 };
 
-// The bytes of the first candidate that opens as a disk file of bounded size; nothing
-// when none does. Pipes and devices are refused by their type once open.
-std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::wstring>& candidates) {
+// A file a reference names, open: `key` tells it from every other file of the picture.
+struct FoundFile {
+  std::string key;
+  std::unique_ptr<void, HandleRelease> file;
+  int64_t size = 0;
+};
+
+// The first candidate that opens as a disk file; nothing when none does. Pipes and
+// devices are refused by their type once open.
+std::optional<FoundFile> OpenFirstFile(const std::vector<std::wstring>& candidates) {
   for (const std::wstring& path : candidates) {
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) continue;
-    const std::unique_ptr<void, HandleRelease> file(h);
+    std::unique_ptr<void, HandleRelease> file(h);
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) continue;
-    if (size.QuadPart > kMaxImageFileBytes) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
-    size_t got = 0;
-    while (got < bytes.size()) {
-      DWORD n = 0;
-      if (!ReadFile(h, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n, nullptr) ||
-          n == 0) {
-        break;
-      }
-      got += n;
-    }
-    bytes.resize(got);
-    return bytes;
+    return FoundFile{
+        std::string(reinterpret_cast<const char*>(path.data()), path.size() * sizeof(wchar_t)),
+        std::move(file), size.QuadPart};
   }
   return std::nullopt;
+}
+
+// The file's bytes; nothing for a file beyond the size limit.
+std::optional<std::vector<uint8_t>> ReadWhole(FoundFile& found) {
+  if (found.size > kMaxImageFileBytes) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(found.size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    DWORD n = 0;
+    if (!ReadFile(found.file.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n,
+                  nullptr) ||
+        n == 0) {
+      break;
+    }
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
 }
 
 #else
@@ -223,37 +239,78 @@ std::vector<std::string> Candidates(std::string_view stored, const std::string& 
   return out;
 }
 
-// The bytes of the first candidate that opens as a regular file of bounded size;
-// nothing when none does.
-std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::string>& candidates) {
+// A file a reference names, open: `key` tells it from every other file of the picture.
+struct FoundFile {
+  std::string key;
+  NativeFile file;
+};
+
+// The first candidate that opens as a regular file; nothing when none does.
+std::optional<FoundFile> OpenFirstFile(const std::vector<std::string>& candidates) {
   for (const std::string& path : candidates) {
-    std::optional<NativeFile> file;
     try {
-      file.emplace(NativeFile::Open(path));
+      return FoundFile{path, NativeFile::Open(path)};
     } catch (const Error&) {
-      continue;  // missing, unreadable or not a regular file
+      // missing, unreadable or not a regular file
     }
-    if (file->Size() > kMaxImageFileBytes) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(file->Size()));
-    size_t got = 0;
-    while (got < bytes.size()) {
-      const size_t n =
-          file->ReadAt(static_cast<int64_t>(got), bytes.data() + got, bytes.size() - got);
-      if (n == 0) break;
-      got += n;
-    }
-    bytes.resize(got);
-    return bytes;
   }
   return std::nullopt;
 }
 
+// The file's bytes; nothing for a file beyond the size limit.
+std::optional<std::vector<uint8_t>> ReadWhole(FoundFile& found) {
+  NativeFile& file = found.file;
+  if (file.Size() > kMaxImageFileBytes) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const size_t n = file.ReadAt(static_cast<int64_t>(got), bytes.data() + got, bytes.size() - got);
+    if (n == 0) break;
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
 #endif
+
+// The image a reference names, decoded once for the picture: found by the reference's
+// text when it was met before (no file is touched again), else by the file it leads to,
+// which other texts may name otherwise. Nothing when it cannot be drawn; a reference
+// to an image the budget had no room for counts as skipped.
+const DecodedImage* ImageOf(std::string_view path, ImageFormat format, const ImageSearch& search,
+                            ImageCache& images) {
+  const std::string reference = "text:" + search.drawingFolder + '\0' + std::string(path);
+  const ImageCache::Entry* entry = images.Find(reference);
+  if (entry == nullptr) {
+    try {
+      std::optional<FoundFile> found = OpenFirstFile(Candidates(path, search.drawingFolder));
+      if (found) {
+        const std::string file = "file:" + found->key;
+        entry = images.Find(file);
+        if (entry == nullptr) {
+          const std::optional<std::vector<uint8_t>> bytes = ReadWhole(*found);
+          entry = bytes ? &images.Decode(file, format, *bytes) : &images.Nothing(file);
+        }
+      }
+    } catch (const Error&) {
+      // a file that fails while it is read
+    } catch (const std::bad_alloc&) {
+    }
+    if (entry != nullptr) {
+      images.Alias(reference, *entry);
+    } else {
+      entry = &images.Nothing(reference);
+    }
+  }
+  if (entry->overBudget) images.Skip();
+  return entry->image.get();
+}
 
 }  // namespace
 
 uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view text,
-                      const TViewTransform& view, const ImageSearch& search) {
+                      const TViewTransform& view, const ImageSearch& search, ImageCache& images) {
   const TaPoint2D device = ToDevice(view, start);
   const std::vector<std::string_view> fields = SplitFields(text);
   // Without a width the image has no size: it is skipped.
@@ -286,18 +343,9 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view t
   }
 
   // A missing, unreadable or broken file skips this image; the picture goes on.
-  std::optional<DecodedImage> image;
-  try {
-    const std::optional<std::vector<uint8_t>> bytes =
-        ReadFirstFile(Candidates(path, search.drawingFolder));
-    if (!bytes) return 0;
-    image.emplace(DecodeImage(*format, *bytes));
-  } catch (const Error&) {
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
+  if (const DecodedImage* image = ImageOf(path, *format, search, images)) {
+    canvas.StretchImage(left, top, right, bottom, *image);
   }
-  canvas.StretchImage(left, top, right, bottom, *image);
   return 0;
 }
 

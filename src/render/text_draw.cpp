@@ -57,7 +57,7 @@ void Draw(RenderContext& ctx, const FDataMoji& r) {
   if (ctx.doc.Header.DrawFlags[2] != 0 && image != ctx.options.PrePassActive) return;
   if (image) {
     DrawTextImage(ctx.canvas, ctx.placement.Place(r.start), ctx.doc.Text(r.text), ctx.view,
-                  ImageSearch{ctx.doc.SourceFolder});
+                  ImageSearch{ctx.doc.SourceFolder}, ctx.images);
     return;
   }
   // Colour numbers beyond the table draw black.

@@ -101,7 +101,8 @@ TEST_F(TextImage, DrawsWhatTheReferenceNamesOrSkipsIt) {
     SCOPED_TRACE(c.text);
     RecordingCanvas canvas(800, 600);
     const ImageSearch search{c.fromMemory ? "" : Drawing().string()};
-    EXPECT_EQ(DrawTextImage(canvas, c.start, c.text, kView, search), 0);
+    ImageCache images;
+    EXPECT_EQ(DrawTextImage(canvas, c.start, c.text, kView, search, images), 0);
     if (!c.box) {
       EXPECT_TRUE(canvas.Calls().empty());
       continue;
