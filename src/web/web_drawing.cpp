@@ -39,8 +39,7 @@ uint32_t EffectiveState(uint32_t stored, bool visible) {
 std::string DrawSizeProblem(int32_t width, int32_t height) {
   const auto size = [&] { return std::to_string(width) + " x " + std::to_string(height); };
   if (width < 0 || height < 0) return "a picture of " + size() + " pixels cannot be drawn";
-  if (width > kMaxDrawSide || height > kMaxDrawSide ||
-      int64_t{width} * height > kMaxDrawPixels) {
+  if (width > kMaxDrawSide || height > kMaxDrawSide || int64_t{width} * height > kMaxDrawPixels) {
     return "a picture of " + size() +
            " pixels is larger than the page draws (16384 pixels a side, 64 megapixels in all)";
   }

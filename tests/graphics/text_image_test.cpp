@@ -115,5 +115,35 @@ TEST_F(TextImage, DrawsWhatTheReferenceNamesOrSkipsIt) {
   }
 }
 
+// One picture's references through one cache: each file is decoded once whatever names
+// it, broken and missing files are not tried again and cost nothing of the budget, and
+// images beyond the budget (here 30 pixels: pic.png's 24 and alpha.png's 4 fit, the
+// bitmap's 24 do not) are skipped.
+TEST_F(TextImage, DecodesEachFileOnceWithinThePicturesBudget) {
+  const struct {
+    const char* text;
+    bool drawn;
+  } kReferences[] = {
+      {"^@BMbroken.png,100,50", false},     {"^@BMbroken.png,10,50", false},
+      {"^@BMpic.png,100,50", true},         {"^@BMpic.png,10,5", true},
+      {"^@BMC:\\jw\\pic.png,100,50", true}, {"^@BMalpha.png,100,50", true},
+      {"^@BMmissing.png,100,50", false},    {"^@BMsub\\pic.bmp,100,50", false},
+      {"^@BMsub\\pic.bmp,10,50", false},    {"^@BMpic.png,100,50", true},
+  };
+  RecordingCanvas canvas(800, 600);
+  ImageCache images(30);
+  const int64_t before = ImageDecodesSoFar();
+  size_t drawn = 0;
+  for (const auto& r : kReferences) {
+    SCOPED_TRACE(r.text);
+    DrawTextImage(canvas, {5, 50}, r.text, kView, {Drawing().string()}, images);
+    drawn += r.drawn;
+    EXPECT_EQ(canvas.Calls().size(), drawn);
+  }
+  EXPECT_EQ(ImageDecodesSoFar() - before, 4);  // pic.png, alpha.png, broken.png, pic.bmp
+  EXPECT_EQ(images.Skipped(), 2);
+  EXPECT_EQ(images.Remaining(), 2);
+}
+
 }  // namespace
 }  // namespace kestril

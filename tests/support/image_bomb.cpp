@@ -52,4 +52,14 @@ std::vector<uint8_t> ImageBombDrawing(const std::string& image, uint32_t inserts
   return BuildJww(TestHeader(700), a);
 }
 
+std::vector<uint8_t> ImageRowDrawing(const std::vector<std::string>& images) {
+  ArchiveWriter a(700);
+  for (size_t k = 0; k < images.size(); ++k) {
+    const double x = 12.0 * double(k);
+    a.Text(Text({x, 0}, {x + 10, 0}, 2.5, "^@BM" + images[k] + ",10,10"));
+  }
+  a.End();
+  return BuildJww(TestHeader(700), a);
+}
+
 }  // namespace kestril::testing

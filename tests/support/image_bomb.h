@@ -20,6 +20,10 @@ void WriteCheckerPng(const std::filesystem::path& file, uint32_t width, uint32_t
 // a frame line from (-1, -1) keeps the extent's corner.
 std::vector<uint8_t> ImageBombDrawing(const std::string& image, uint32_t inserts);
 
+// A JWW drawing of one "^@BM<image>,10,10" text for each image, side by side 12 units
+// apart; the same image may be named more than once.
+std::vector<uint8_t> ImageRowDrawing(const std::vector<std::string>& images);
+
 // The lower-left corner of insert i of ImageBombDrawing.
 inline double BombInsertX(uint32_t i) {
   return 12.0 * (i % 20);

@@ -158,9 +158,9 @@ TEST(WebDrawing, RefusesSizesBeyondThePage) {
   const struct {
     int32_t width, height;
     bool drawn;
-  } kCases[] = {{0, 0, true},           {16384, 4096, true},      {4096, 16384, true},
-                {16385, 1, false},      {1, 16385, false},        {16384, 4097, false},
-                {-1, 600, false},       {800, -600, false},       {INT32_MAX, INT32_MAX, false}};
+  } kCases[] = {{0, 0, true},      {16384, 4096, true}, {4096, 16384, true},
+                {16385, 1, false}, {1, 16385, false},   {16384, 4097, false},
+                {-1, 600, false},  {800, -600, false},  {INT32_MAX, INT32_MAX, false}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
     EXPECT_EQ(DrawSizeProblem(c.width, c.height).empty(), c.drawn);
