@@ -62,6 +62,8 @@ TEST(ImageDecoders, ReadTheLosslessTestPicturesExactly) {
     SCOPED_TRACE(name);
     const DecodedImage alpha = Decode(name);
     ASSERT_EQ(alpha.bgr.size(), alpha.Stride() * 2);
+    EXPECT_EQ(alpha.Row(0)[6], 0);  // the rows' padding
+    EXPECT_EQ(alpha.Row(1)[7], 0);
     EXPECT_EQ(At(alpha, 0, 0), (Rgb{255, 0, 0}));
     EXPECT_EQ(At(alpha, 1, 0), (Rgb{255, 127, 127}));
     EXPECT_EQ(At(alpha, 0, 1), (Rgb{255, 255, 255}));

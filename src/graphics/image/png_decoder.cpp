@@ -4,6 +4,7 @@
 // it hold nothing with a destructor: what they fill is allocated by their callers.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -156,6 +157,8 @@ DecodedImage DecodePng(std::span<const uint8_t> bytes, int64_t maxPixels) {
         [](png_uint_32) {});
     for (int32_t y = 0; read && y < image.height; ++y) {
       ComposeRow(image.bgr.data() + size_t(y) * wideStride, image.Row(y), image.width);
+      // The row's padding, which held four-byte pixels, is zero as in every picture.
+      std::fill(image.Row(y) + 3 * size_t(image.width), image.Row(y) + image.Stride(), 0);
     }
     image.bgr.resize(image.Stride() * height);
   }
