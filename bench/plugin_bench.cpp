@@ -5,11 +5,16 @@
 // background only), 1 the bundled sample, 2 the largest real drawing.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
+#include "platform/file_stream.h"
 #include "plugin/jww_spi_body.h"
+#include "support/image_bomb.h"
 #include "support/jww_writer.h"
 #include "support/sample_drawing.h"
 
@@ -132,6 +137,35 @@ void BM_GetPicture(benchmark::State& state) {
   state.SetLabel(DrawingName(static_cast<int>(state.range(0))));
 }
 
+// A drawing whose one block holds one reference to an 8192 x 8192 picture, inserted
+// 200 times, at 800 x 600: drawn at once (0) or in bands of 64 rows sharing the
+// picture's images (1). Either way the picture is decoded once a picture.
+void BM_ImageBomb(benchmark::State& state) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kestril-bomb-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  testing::WriteCheckerPng(dir / "big.png", 8192, 8192, 512);
+  const std::vector<uint8_t> bytes = testing::ImageBombDrawing("big.png", 200);
+  const std::string drawing = (dir / "bomb.jww").string();
+  std::ofstream(drawing, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  auto body = MakeBody();
+  body->InputFileName = drawing;
+  const std::unique_ptr<Stream> stream = OpenFileStream(drawing);
+  if (body->ReadRequest(*stream) != 0) state.SkipWithError("not read");
+  const bool banded = state.range(0) == 1;
+  for (auto _ : state) {
+    ImageCache images;
+    for (int32_t top = 0; top < kHeight; top += banded ? 64 : kHeight) {
+      auto canvas =
+          body->RenderPicture(kWidth, kHeight, false, RowBand{top, banded ? 64 : kHeight}, &images);
+      benchmark::DoNotOptimize(canvas.get());
+    }
+  }
+  state.SetLabel(banded ? "bands of 64 rows" : "at once");
+  std::filesystem::remove_all(dir);
+}
+
 BENCHMARK(BM_Read)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Render)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Deliver)->Unit(benchmark::kMicrosecond);
@@ -139,6 +173,7 @@ BENCHMARK(BM_DeliverBlockOnly)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeliverRowsOnly)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CopyPixelBlock)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetPicture)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ImageBomb)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kestril

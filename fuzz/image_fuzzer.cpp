@@ -29,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kestril::RecordingCanvas recording(64, 48);
   const std::string text = "^@BM" + std::string(reinterpret_cast<const char*>(data), size);
   const kestril::TViewTransform view{-1, 0.5, {0, 0}, {0, 48}};
-  kestril::DrawTextImage(recording, {1, 1}, text, view, {"/nonexistent"});
+  kestril::ImageCache images;
+  kestril::DrawTextImage(recording, {1, 1}, kestril::JwString(text), view, {"/nonexistent"},
+                         images);
+  kestril::DrawTextImage(recording, {1, 1}, kestril::JwString(text, kestril::TextEncoding::Utf16),
+                         view, {"/nonexistent"}, images);
   return 0;
 }

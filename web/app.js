@@ -32,6 +32,7 @@ const state = {
   panY: 0,
   fitted: true,        // the view follows the window, the drawing centred in it
   monochrome: false,
+  partShown: false,    // the drawing needed more than the core draws at once: said once
   frameQueued: false,
   draws: 0,
   opens: 0,            // files handled, whether they opened or not
@@ -133,6 +134,7 @@ async function openFileInner(file) {
   }
   if (state.drawing) state.drawing.delete();
   state.drawing = d;
+  state.partShown = false;
   state.info = info;
   state.fileName = file.name;
   state.fileSize = file.size;
@@ -224,7 +226,20 @@ function drawNow() {
   }
   if (state.fitted) centreFit();
   const t0 = performance.now();
-  const buf = state.drawing.draw(state.W, state.H, state.zoom, state.panX, state.panY);
+  let buf;
+  try {
+    buf = state.drawing.draw(state.W, state.H, state.zoom, state.panX, state.panY);
+  } catch (e) {
+    if (!(e instanceof RangeError)) throw e;
+    showMessage('error', `The window is too large to draw in: ${e.message}.`,
+      'ウィンドウが大きすぎて描けません。');
+    return;
+  }
+  if (state.drawing.drawWarning() && !state.partShown) {
+    state.partShown = true;
+    showMessage('warn', 'This drawing holds more than the page can draw at once: showing part of it.',
+      'この図面は一度に描ける量を超えています。一部だけを表示しています。');
+  }
   const tCore = performance.now();
   replay(ctx, buf, { fontFallback: FONT_FALLBACK });
   const t1 = performance.now();

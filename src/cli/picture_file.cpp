@@ -38,9 +38,9 @@ constexpr Sheet kSheets[] = {
 
 // Draws the band of rows top .. top + rows - 1 into `rows` as BMP rows, bottom first.
 void DrawBand(TJwwSPIBody& body, int32_t width, int32_t height, bool preview, int32_t top,
-              int32_t count, std::vector<uint8_t>& rows, size_t stride) {
+              int32_t count, std::vector<uint8_t>& rows, size_t stride, ImageCache& images) {
   const std::unique_ptr<RasterCanvas> canvas =
-      body.RenderPicture(width, height, preview, RowBand{top, count});
+      body.RenderPicture(width, height, preview, RowBand{top, count}, &images);
   canvas->CopyBmpRows({rows.data(), stride * static_cast<size_t>(count)}, stride);
 }
 
@@ -109,7 +109,8 @@ int32_t BandRowsFor(int32_t width) {
 
 namespace {
 
-void WritePictureTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const PictureJob& job) {
+void WritePictureTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const PictureJob& job,
+                    ImageCache& images) {
   const int32_t width = body.PictureWidth(job.preview);
   const int32_t height = body.PictureHeight(job.preview);
   if (width == 0 || height == 0) {
@@ -128,7 +129,7 @@ void WritePictureTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, cons
     PngRowWriter png(out, width, height);
     for (int32_t top = 0; top < height; top += band) {
       const int32_t count = std::min(band, height - top);
-      DrawBand(body, width, height, job.preview, top, count, rows, stride);
+      DrawBand(body, width, height, job.preview, top, count, rows, stride, images);
       for (int32_t r = count - 1; r >= 0; --r) png.WriteRow(rows.data() + size_t(r) * stride);
       report(count);
     }
@@ -139,7 +140,7 @@ void WritePictureTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, cons
   BmpRowWriter bmp(out, width, height);
   for (int32_t top = (height - 1) / band * band; top >= 0; top -= band) {
     const int32_t count = std::min(band, height - top);
-    DrawBand(body, width, height, job.preview, top, count, rows, stride);
+    DrawBand(body, width, height, job.preview, top, count, rows, stride, images);
     for (int32_t r = 0; r < count; ++r) bmp.WriteRow(rows.data() + size_t(r) * stride);
     report(count);
   }
@@ -173,7 +174,8 @@ struct PageStream {
 };
 
 // The page is drawn as the picture is, one unit a point: the same view, pens and rules.
-void WriteVectorTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const PictureJob& job) {
+void WriteVectorTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const PictureJob& job,
+                   ImageCache& images) {
   const PageSize size = VectorPageSize(body, job);
   // Declared before the surface, which may still write when it goes.
   PageStream stream{out, nullptr};
@@ -193,7 +195,7 @@ void WriteVectorTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const
   }
   {
     CairoCanvas canvas(surface.get(), static_cast<int32_t>(std::ceil(size.width)),
-                       static_cast<int32_t>(std::ceil(size.height)));
+                       static_cast<int32_t>(std::ceil(size.height)), &images);
     DrawingExtentRecord page;
     if (job.millimetres && PageInMillimetres(body, page)) {
       TViewTransform view;
@@ -201,9 +203,9 @@ void WriteVectorTo(TJwwSPIBody& body, ByteSink& out, PictureFormat format, const
       view.Scale = kPointsPerMillimetre;
       view.ViewMin = {page.MinX, page.MinY};
       view.ViewMax = {page.MaxX, page.MaxY};
-      body.DrawPicture(canvas, job.preview, &view);
+      body.DrawPicture(canvas, job.preview, &view, &images);
     } else {
-      body.DrawPicture(canvas, job.preview);
+      body.DrawPicture(canvas, job.preview, nullptr, &images);
     }
   }
   cairo_surface_finish(surface.get());
@@ -262,8 +264,8 @@ std::string SettingsSizeProblem(const TJwwSPIBody& body, PictureFormat format,
   return {};
 }
 
-void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                  const PictureJob& job) {
+PictureNotes WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
+                          const PictureJob& job) {
   if (const std::string problem = SettingsSizeProblem(body, format, job); !problem.empty()) {
     throw Error(problem);
   }
@@ -279,13 +281,17 @@ void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat form
                   " mm; pages are at most 11.5 m a side");
     }
   }
+  PictureNotes notes;
   WriteOutput(path, [&](ByteSink& out) {
+    ImageCache images;
     if (IsVector(format)) {
-      WriteVectorTo(body, out, format, job);
+      WriteVectorTo(body, out, format, job, images);
     } else {
-      WritePictureTo(body, out, format, job);
+      WritePictureTo(body, out, format, job, images);
     }
+    notes.imagesSkipped = images.Skipped();
   });
+  return notes;
 }
 
 }  // namespace kestril::cli

@@ -53,10 +53,17 @@ PageSize VectorPageSize(const TJwwSPIBody& body, const PictureJob& job);
 std::string SettingsSizeProblem(const TJwwSPIBody& body, PictureFormat format,
                                 const PictureJob& job);
 
+// What a picture written leaves out.
+struct PictureNotes {
+  // References to images not drawn: the picture's budget of decoded pixels was spent.
+  int64_t imagesSkipped = 0;
+};
+
 // Draws the picture (or preview) of the data the body read last and writes it through
 // WriteOutput. Raises Error with the reason when it cannot be drawn or written,
-// SettingsSizeProblem's when the settings are at fault.
-void WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
-                  const PictureJob& job);
+// SettingsSizeProblem's when the settings are at fault. Each image the drawing refers
+// to is decoded once for the whole picture (all its bands).
+PictureNotes WritePicture(TJwwSPIBody& body, const std::string& path, PictureFormat format,
+                          const PictureJob& job);
 
 }  // namespace kestril::cli

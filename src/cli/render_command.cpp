@@ -26,6 +26,7 @@
 #include "cli/drawing_source.h"
 #include "cli/output_file.h"
 #include "cli/picture_file.h"
+#include "graphics/image/image_cache.h"
 #include "platform/file_settings_store.h"
 #include "platform/file_stream.h"
 #include "platform/user_settings.h"
@@ -142,11 +143,19 @@ bool IsVector(PictureFormat format) {
   return format == PictureFormat::Svg || format == PictureFormat::Pdf;
 }
 
+std::string SkippedImagesText(int64_t references) {
+  return std::to_string(references) +
+         (references == 1 ? " image reference was" : " image references were") +
+         " not drawn: a picture decodes at most " + std::to_string(kPictureImagePixels >> 20) +
+         " megapixels of images";
+}
+
 // What became of one drawing.
 struct Outcome {
   bool written = false;
   std::string error;    // why it was not written
   std::string warning;  // written, but the drawing is cut short
+  std::string skipped;  // written, without some of its images
   std::string size;     // "800 x 600 picture", "420 x 297 mm page"
 };
 
@@ -168,8 +177,9 @@ Outcome Convert(const Options& o, const PluginSettings& settings, const std::str
       outcome.error = ResultText(result);
       return outcome;
     }
-    WritePicture(body, output, format, job);
+    const PictureNotes notes = WritePicture(body, output, format, job);
     outcome.written = true;
+    if (notes.imagesSkipped > 0) outcome.skipped = SkippedImagesText(notes.imagesSkipped);
     const char* what = o.preview ? "preview" : "picture";
     if (!IsVector(format)) {
       outcome.size = std::to_string(body.PictureWidth(o.preview)) + " x " +
@@ -249,6 +259,8 @@ int RenderOne(const Options& o, const PluginSettings& settings, const std::strin
     return 1;
   }
   std::printf("%s: %s written to %s\n", input.c_str(), r.size.c_str(), output.c_str());
+  if (!r.skipped.empty())
+    std::fprintf(stderr, "kestril: %s: %s\n", input.c_str(), r.skipped.c_str());
   if (!r.warning.empty()) {
     std::fprintf(stderr, "kestril: %s: %s%s\n", input.c_str(), r.warning.c_str(),
                  o.strict ? "" : "; the picture shows what was read");
@@ -348,6 +360,9 @@ int RenderMany(const Options& o, const PluginSettings& settings, const std::stri
     for (size_t i : now) {
       ++done;
       const Outcome& r = outcomes[i];
+      if (r.written && !r.skipped.empty()) {
+        std::fprintf(stderr, "kestril: %s: %s\n", o.inputs[i].c_str(), r.skipped.c_str());
+      }
       if (!r.written) {
         ++failed;
         std::fprintf(stderr, "kestril: %s: %s\n", o.inputs[i].c_str(), r.error.c_str());

@@ -85,10 +85,12 @@ void SizedPicture::DrawRows(PictureSize size,
         static_cast<int32_t>(std::clamp<int64_t>(kBandBytes / (4 * int64_t{w}), 1, h));
     const auto stride = static_cast<size_t>(BmpStride(w, 24));
     std::vector<uint8_t> rows(stride * static_cast<size_t>(band));
+    // Images are decoded once for every band; those beyond the budget are left out.
+    ImageCache images;
     for (int32_t top = 0; top < h; top += band) {
       const int32_t count = std::min(band, h - top);
       const std::unique_ptr<RasterCanvas> canvas =
-          body_->RenderPicture(w, h, false, RowBand{top, count});
+          body_->RenderPicture(w, h, false, RowBand{top, count}, &images);
       canvas->CopyBmpRows({rows.data(), stride * static_cast<size_t>(count)}, stride);
       // BMP rows run bottom up within the band.
       for (int32_t r = 0; r < count; ++r) {

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <vector>
 
 #include "base/decimal.h"
 #include "graphics/canvas/stretch_pixels.h"
-#include "graphics/image/image_decoder.h"
+#include "graphics/image/image_cache.h"
+#include "graphics/text/cp932.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -120,8 +122,11 @@ std::wstring Widen(std::string_view s, UINT codePage) {
 }
 
 // The stored path as it is; a relative one also from the drawing's folder.
-std::vector<std::wstring> Candidates(std::string_view stored, const std::string& folder) {
-  const std::wstring path = Widen(stored, 932);
+// A path stored as Unicode reaches the file system as it is.
+std::vector<std::wstring> Candidates(std::string_view stored, const std::u16string* unicode,
+                                     const std::string& folder) {
+  const std::wstring path =
+      unicode != nullptr ? std::wstring(unicode->begin(), unicode->end()) : Widen(stored, 932);
   if (path.empty()) return {};
   std::vector<std::wstring> out{path};
   const bool drive = path.size() >= 2 && path[1] == L':';
@@ -137,31 +142,46 @@ struct HandleRelease {
   void operator()(HANDLE h) const { CloseHandle(h); }
 };
 
-// The bytes of the first candidate that opens as a disk file of bounded size; nothing
-// when none does. Pipes and devices are refused by their type once open.
-std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::wstring>& candidates) {
+// A file a reference names, open: `key` tells it from every other file of the picture.
+struct FoundFile {
+  std::string key;
+  std::unique_ptr<void, HandleRelease> file;
+  int64_t size = 0;
+};
+
+// The first candidate that opens as a disk file; nothing when none does. Pipes and
+// devices are refused by their type once open.
+std::optional<FoundFile> OpenFirstFile(const std::vector<std::wstring>& candidates) {
   for (const std::wstring& path : candidates) {
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) continue;
-    const std::unique_ptr<void, HandleRelease> file(h);
+    std::unique_ptr<void, HandleRelease> file(h);
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) continue;
-    if (size.QuadPart > kMaxImageFileBytes) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
-    size_t got = 0;
-    while (got < bytes.size()) {
-      DWORD n = 0;
-      if (!ReadFile(h, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n, nullptr) ||
-          n == 0) {
-        break;
-      }
-      got += n;
-    }
-    bytes.resize(got);
-    return bytes;
+    return FoundFile{
+        std::string(reinterpret_cast<const char*>(path.data()), path.size() * sizeof(wchar_t)),
+        std::move(file), size.QuadPart};
   }
   return std::nullopt;
+}
+
+// The file's bytes; nothing for a file beyond the size limit.
+std::optional<std::vector<uint8_t>> ReadWhole(FoundFile& found) {
+  if (found.size > kMaxImageFileBytes) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(found.size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    DWORD n = 0;
+    if (!ReadFile(found.file.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n,
+                  nullptr) ||
+        n == 0) {
+      break;
+    }
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
 }
 
 #else
@@ -193,17 +213,24 @@ std::string Join(const std::string& folder, std::string_view name) {
 // that is looked for in the drawing's folder; a relative path is looked up from the
 // current directory, then from the drawing's folder. The stored part of each candidate
 // is tried as stored and in UTF-8 (the folder is a name of this system already).
-std::vector<std::string> Candidates(std::string_view stored, const std::string& folder) {
+// A path stored as Unicode is tried in UTF-8 only.
+std::vector<std::string> Candidates(std::string_view stored, const std::u16string* unicode,
+                                    const std::string& folder) {
   const bool drive = stored.size() >= 2 && stored[1] == ':';
   const bool windowsRooted = stored.front() == '\\';
   std::string path;
-  ForEachCharacter(stored, [&](size_t i, bool single) {
-    if (single && stored[i] == '\\') {
-      path += '/';
-    } else {
-      path.append(stored.substr(i, single ? 1 : 2));
-    }
-  });
+  if (unicode != nullptr) {
+    path = Utf16ToUtf8(*unicode);
+    std::replace(path.begin(), path.end(), '\\', '/');
+  } else {
+    ForEachCharacter(stored, [&](size_t i, bool single) {
+      if (single && stored[i] == '\\') {
+        path += '/';
+      } else {
+        path.append(stored.substr(i, single ? 1 : 2));
+      }
+    });
+  }
   if (drive) path.erase(0, 2);
   if (drive || windowsRooted) {
     const size_t slash = path.rfind('/');  // '/' is never a second byte
@@ -211,7 +238,9 @@ std::vector<std::string> Candidates(std::string_view stored, const std::string& 
   }
   if (path.empty()) return {};
   std::vector<std::string> forms{path};
-  if (std::optional<std::string> utf8 = Utf8Of(path)) forms.push_back(std::move(*utf8));
+  if (unicode == nullptr) {
+    if (std::optional<std::string> utf8 = Utf8Of(path)) forms.push_back(std::move(*utf8));
+  }
   std::vector<std::string> out;
   if (!drive && !windowsRooted) {
     out = forms;  // from the current directory, or absolute
@@ -223,38 +252,91 @@ std::vector<std::string> Candidates(std::string_view stored, const std::string& 
   return out;
 }
 
-// The bytes of the first candidate that opens as a regular file of bounded size;
-// nothing when none does.
-std::optional<std::vector<uint8_t>> ReadFirstFile(const std::vector<std::string>& candidates) {
+// A file a reference names, open: `key` tells it from every other file of the picture.
+struct FoundFile {
+  std::string key;
+  NativeFile file;
+};
+
+// The first candidate that opens as a regular file; nothing when none does.
+std::optional<FoundFile> OpenFirstFile(const std::vector<std::string>& candidates) {
   for (const std::string& path : candidates) {
-    std::optional<NativeFile> file;
     try {
-      file.emplace(NativeFile::Open(path));
+      return FoundFile{path, NativeFile::Open(path)};
     } catch (const Error&) {
-      continue;  // missing, unreadable or not a regular file
+      // missing, unreadable or not a regular file
     }
-    if (file->Size() > kMaxImageFileBytes) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(file->Size()));
-    size_t got = 0;
-    while (got < bytes.size()) {
-      const size_t n =
-          file->ReadAt(static_cast<int64_t>(got), bytes.data() + got, bytes.size() - got);
-      if (n == 0) break;
-      got += n;
-    }
-    bytes.resize(got);
-    return bytes;
   }
   return std::nullopt;
 }
 
+// The file's bytes; nothing for a file beyond the size limit.
+std::optional<std::vector<uint8_t>> ReadWhole(FoundFile& found) {
+  NativeFile& file = found.file;
+  if (file.Size() > kMaxImageFileBytes) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const size_t n = file.ReadAt(static_cast<int64_t>(got), bytes.data() + got, bytes.size() - got);
+    if (n == 0) break;
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
 #endif
+
+// The image a reference names, decoded once for the picture: found by the reference's
+// text when it was met before (no file is touched again), else by the file it leads to,
+// which other texts may name otherwise. Nothing when it cannot be drawn; a reference
+// to an image the budget had no room for counts as skipped.
+const DecodedImage* ImageOf(std::string_view path, const std::u16string* unicode,
+                            ImageFormat format, const ImageSearch& search, ImageCache& images) {
+  const std::string reference = "text:" + search.drawingFolder + '\0' + std::string(path) +
+                                (unicode != nullptr ? '\0' + Utf16ToUtf8(*unicode) : "");
+  const ImageCache::Entry* entry = images.Find(reference);
+  if (entry == nullptr) {
+    try {
+      std::optional<FoundFile> found =
+          OpenFirstFile(Candidates(path, unicode, search.drawingFolder));
+      if (found) {
+        const std::string file = "file:" + found->key;
+        entry = images.Find(file);
+        if (entry == nullptr) {
+          const std::optional<std::vector<uint8_t>> bytes = ReadWhole(*found);
+          entry = bytes ? &images.Decode(file, format, *bytes) : &images.Nothing(file);
+        }
+      }
+    } catch (const Error&) {
+      // a file that fails while it is read
+    } catch (const std::bad_alloc&) {
+    }
+    if (entry != nullptr) {
+      images.Alias(reference, *entry);
+    } else {
+      entry = &images.Nothing(reference);
+    }
+  }
+  if (entry->overBudget) images.Skip();
+  return entry->image.get();
+}
 
 }  // namespace
 
-uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view text,
-                      const TViewTransform& view, const ImageSearch& search) {
+uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView stored,
+                      const TViewTransform& view, const ImageSearch& search, ImageCache& images) {
   const TaPoint2D device = ToDevice(view, start);
+  // Fields and sizes are read in the code page's form, where a Unicode text's characters
+  // keep their places; its path is taken from the text itself, every character kept.
+  const std::string text = Cp932Of(stored);
+  std::optional<std::u16string> unicode;
+  if (stored.encoding == TextEncoding::Utf16) {
+    const std::u16string whole = DecodeText(stored);
+    const size_t comma = std::min(whole.find(u','), whole.size());
+    unicode = whole.substr(std::min(comma, kImagePrefix.size()),
+                           comma - std::min(comma, kImagePrefix.size()));
+  }
   const std::vector<std::string_view> fields = SplitFields(text);
   // Without a width the image has no size: it is skipped.
   if (fields.size() < 2) return 0;
@@ -286,18 +368,10 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view t
   }
 
   // A missing, unreadable or broken file skips this image; the picture goes on.
-  std::optional<DecodedImage> image;
-  try {
-    const std::optional<std::vector<uint8_t>> bytes =
-        ReadFirstFile(Candidates(path, search.drawingFolder));
-    if (!bytes) return 0;
-    image.emplace(DecodeImage(*format, *bytes));
-  } catch (const Error&) {
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
+  if (const DecodedImage* image =
+          ImageOf(path, unicode ? &*unicode : nullptr, *format, search, images)) {
+    canvas.StretchImage(left, top, right, bottom, *image);
   }
-  canvas.StretchImage(left, top, right, bottom, *image);
   return 0;
 }
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/jw_string.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/image/image_cache.h"
 #include "graphics/view.h"
 
 namespace kestril {
@@ -16,9 +18,10 @@ struct ImageSearch {
   std::string drawingFolder;  // folder of the drawing file; empty when the drawing came from memory
 };
 
-// Draws the raster image a "^@BM" text refers to; answers 0. A reference that cannot be
-// drawn (no size, no such file, an unknown or broken picture) draws nothing.
-uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, std::string_view text,
-                      const TViewTransform& view, const ImageSearch& search);
+// Draws the raster image a "^@BM" text (in either encoding) refers to, decoded once per picture in
+// `images`; answers 0. A reference that cannot be drawn (no size, no such file, an unknown or
+// broken picture, no budget left for it) draws nothing.
+uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView text,
+                      const TViewTransform& view, const ImageSearch& search, ImageCache& images);
 
 }  // namespace kestril

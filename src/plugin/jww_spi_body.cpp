@@ -143,7 +143,8 @@ int32_t TJwwSPIBody::PictureHeight(bool preview) const {
 }
 
 std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t height,
-                                                         bool preview, RowBand band) {
+                                                         bool preview, RowBand band,
+                                                         ImageCache* images) {
   if (width < 0 || height < 0) throw Error("negative picture size in the settings");
   // Refuse what could never be delivered before drawing it.
   const int64_t stride = BmpStride(width, 24);
@@ -157,11 +158,12 @@ std::unique_ptr<RasterCanvas> TJwwSPIBody::RenderPicture(int32_t width, int32_t 
   }
   std::unique_ptr<RasterCanvas> canvas = canvasFactory_(width, height, band);
   if (!canvas) throw EOutOfResources("cannot create the picture");
-  DrawPicture(*canvas, preview);
+  DrawPicture(*canvas, preview, nullptr, images);
   return canvas;
 }
 
-void TJwwSPIBody::DrawPicture(Canvas& canvas, bool preview, const TViewTransform* view) {
+void TJwwSPIBody::DrawPicture(Canvas& canvas, bool preview, const TViewTransform* view,
+                              ImageCache* images) {
   options_.hoji = settings_.hoji;
   options_.BwColor = settings_.BwColor;
   options_.BwGrey = settings_.BwGrey;
@@ -172,7 +174,7 @@ void TJwwSPIBody::DrawPicture(Canvas& canvas, bool preview, const TViewTransform
   } else {
     SetupView(view_, doc_.DrawingExtent, width, height);
   }
-  RenderDrawing(doc_, view_, options_, canvas, width, height, true, PumpMessages);
+  RenderDrawing(doc_, view_, options_, canvas, width, height, true, PumpMessages, images);
 }
 
 void TJwwSPIBody::Deliver(const RasterCanvas* canvas, int32_t width, int32_t height,

@@ -8,6 +8,7 @@
 #include "document/document.h"
 #include "document/reader.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/image/image_cache.h"
 #include "graphics/view.h"
 #include "platform/settings_store.h"
 #include "plugin/in_spi_body.h"
@@ -50,12 +51,14 @@ class TJwwSPIBody final : public TInSPIBody {
   // A picture of width x height with the drawing fitted to it; nullptr for an empty
   // picture, which has nothing to draw on. Raises Error for a negative size.
   // With a band, only those rows of the picture are drawn (on a canvas holding just
-  // them), as they are in the whole picture.
+  // them), as they are in the whole picture; the bands of one picture share `images`,
+  // so each image is decoded once for all of them (without it, once per call).
   std::unique_ptr<RasterCanvas> RenderPicture(int32_t width, int32_t height, bool preview,
-                                              RowBand band = {});
+                                              RowBand band = {}, ImageCache* images = nullptr);
   // Draws the picture (or preview) of the data read last on a canvas of any kind: the
   // drawing fitted to the canvas's size, or mapped by `view` when one is given.
-  void DrawPicture(Canvas& canvas, bool preview, const TViewTransform* view = nullptr);
+  void DrawPicture(Canvas& canvas, bool preview, const TViewTransform* view = nullptr,
+                   ImageCache* images = nullptr);
   // The size of the picture, or of the preview, of the data last recognised.
   int32_t PictureWidth(bool preview) const;
   int32_t PictureHeight(bool preview) const;

@@ -5,6 +5,7 @@
 #include "document/document.h"
 #include "document/placement.h"
 #include "graphics/canvas/canvas.h"
+#include "graphics/image/image_cache.h"
 #include "graphics/text/jww_text.h"
 #include "graphics/view.h"
 #include "render/draw_cache.h"
@@ -24,6 +25,8 @@ struct RenderContext {
   MemberVisitBudget budget;
   // Dash patterns and working storage kept for the one picture.
   DrawCache& cache;
+  // The images the picture's references show, decoded once for all of it.
+  ImageCache& images;
   // The clock texts read their date and time variables from.
   const TextClock* clock = &SystemTextClock();
   // Shared by the texts of one picture.

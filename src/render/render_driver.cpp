@@ -1,5 +1,7 @@
 #include "render/render_driver.h"
 
+#include <optional>
+
 #include "render/entity_draw.h"
 #include "render/render_context.h"
 
@@ -49,9 +51,12 @@ void DrawAll(RenderContext& ctx, Cursor<Record>& cursor) {
 
 void RenderDrawing(const Document& doc, const TViewTransform& view, RenderOptions& options,
                    Canvas& canvas, int32_t width, int32_t height, bool fillBackground,
-                   const RenderYield& yield) {
+                   const RenderYield& yield, ImageCache* images) {
   DrawCache cache(doc.Header);
-  RenderContext ctx{doc, view, options, canvas, BlockPlacement{}, MemberVisitBudget{}, cache};
+  std::optional<ImageCache> ownImages;
+  if (images == nullptr) images = &ownImages.emplace();
+  RenderContext ctx{doc,   view,   options, canvas, BlockPlacement{}, MemberVisitBudget{},
+                    cache, *images};
   if (doc.ObjectCount == 0) {
     FillBackground(doc, canvas, width, height);
     return;

@@ -67,8 +67,8 @@ void Draw(RenderContext& ctx, const FDataMoji& r) {
   // With a pre-pass, image references are drawn in it and the other texts after it.
   if (ctx.doc.Header.DrawFlags[2] != 0 && image != ctx.options.PrePassActive) return;
   if (image) {
-    DrawTextImage(ctx.canvas, ctx.placement.Place(r.start), Cp932Of(ctx.doc.Text(r.text)), ctx.view,
-                  ImageSearch{ctx.doc.SourceFolder});
+    DrawTextImage(ctx.canvas, ctx.placement.Place(r.start), ctx.doc.Text(r.text), ctx.view,
+                  ImageSearch{ctx.doc.SourceFolder}, ctx.images);
     return;
   }
   // Colour numbers beyond the table draw black.

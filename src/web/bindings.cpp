@@ -1,7 +1,8 @@
 // The core's JavaScript face (embind): createKestril() gives a module whose
 // openDrawing(bytes, fileName, modifiedMs) answers a drawing object with info(),
 // setGroupVisible, setLayerVisible, setMonochrome and draw(width, height, zoom, panX,
-// panY), the latter a command buffer (Uint8Array) for web/replay.js.
+// panY), the latter a command buffer (Uint8Array) for web/replay.js, and drawWarning(),
+// what the last draw left out ("" when nothing).
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
@@ -82,8 +83,11 @@ class JsDrawing {
   void SetGroupVisible(int g, bool visible) { drawing_->SetGroupVisible(g, visible); }
   void SetLayerVisible(int g, int l, bool visible) { drawing_->SetLayerVisible(g, l, visible); }
   void SetMonochrome(bool on) { drawing_->SetMonochrome(on); }
+  std::string DrawWarning() const { return drawing_->DrawWarning(); }
 
+  // A size beyond the page's limits throws a RangeError, before anything is drawn.
   val Draw(int width, int height, double zoom, double panX, double panY) {
+    if (!DrawSizeProblem(width, height).empty()) RangeError(width, height).throw_();
     const std::vector<uint32_t> words = drawing_->Draw(width, height, zoom, panX, panY);
     const auto* bytes = reinterpret_cast<const uint8_t*>(words.data());
     // A copy: the view into the module's memory would not outlive the vector.
@@ -91,6 +95,12 @@ class JsDrawing {
   }
 
  private:
+  // The error is made here, so that nothing of C++ is alive when it is thrown: a thrown
+  // JavaScript value passes C++ frames without their destructors.
+  static val RangeError(int width, int height) {
+    return val::global("RangeError").new_(DrawSizeProblem(width, height));
+  }
+
   std::unique_ptr<WebDrawing> drawing_;
 };
 
@@ -115,6 +125,7 @@ EMSCRIPTEN_BINDINGS(kestril) {
       .function("setGroupVisible", &JsDrawing::SetGroupVisible)
       .function("setLayerVisible", &JsDrawing::SetLayerVisible)
       .function("setMonochrome", &JsDrawing::SetMonochrome)
-      .function("draw", &JsDrawing::Draw);
+      .function("draw", &JsDrawing::Draw)
+      .function("drawWarning", &JsDrawing::DrawWarning);
   emscripten::function("openDrawing", &OpenDrawing);
 }

@@ -23,12 +23,22 @@ std::u16string AliasOf(std::u16string_view face) {
 
 }  // namespace
 
-CommandCanvas::CommandCanvas(int32_t width, int32_t height) : width_(width), height_(height) {
+CommandCanvas::CommandCanvas(int32_t width, int32_t height, size_t maxWords)
+    : width_(width), height_(height), maxWords_(maxWords) {
   words_.reserve(4096);
   words_.push_back(kCommandMagic);
   Put(width);
   Put(height);
   words_.push_back(0xFFFFFF);
+}
+
+bool CommandCanvas::Fits(size_t words) {
+  // Pen, brush, text colour and background take a few words each, a font its face and
+  // the face's other names.
+  const size_t state = 64 + font_.face.size();
+  if (!truncated_ && words_.size() + state + words <= maxWords_) return true;
+  truncated_ = true;
+  return false;
 }
 
 void CommandCanvas::PutPoints(std::span<const TPoint> points) {
@@ -123,7 +133,7 @@ void CommandCanvas::Polyline(std::span<const TPoint> points) {
     path_.Polyline(points);
     return;
   }
-  if (points.size() < 2) return;
+  if (points.size() < 2 || !Fits(2 + 2 * points.size())) return;
   SyncPen();
   PutOp(CodeOf(Op::Polyline));
   Put(static_cast<int32_t>(points.size()));
@@ -135,7 +145,7 @@ void CommandCanvas::PolyBezier(std::span<const TPoint> points) {
     path_.PolyBezier(points);
     return;
   }
-  if (points.size() < 4 || points.size() % 3 != 1) return;
+  if (points.size() < 4 || points.size() % 3 != 1 || !Fits(2 + 2 * points.size())) return;
   SyncPen();
   PutOp(CodeOf(Op::PolyBezier));
   Put(static_cast<int32_t>(points.size()));
@@ -159,7 +169,7 @@ void CommandCanvas::Polygon(std::span<const TPoint> points) {
     path_.Polygon(points);
     return;
   }
-  if (points.size() < 2) return;
+  if (points.size() < 2 || !Fits(2 + 2 * points.size())) return;
   SyncPen();
   SyncBrush();
   PutOp(CodeOf(Op::Polygon));
@@ -172,6 +182,7 @@ void CommandCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bo
     path_.Ellipse(left, top, right, bottom);
     return;
   }
+  if (!Fits(5)) return;
   SyncPen();
   SyncBrush();
   PutOp(CodeOf(Op::Ellipse));
@@ -184,12 +195,14 @@ void CommandCanvas::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom
     path_.Arc(left, top, right, bottom, start, end);
     return;
   }
+  if (!Fits(9)) return;
   SyncPen();
   PutOp(CodeOf(Op::Arc));
   for (int32_t v : {left, top, right, bottom, start.x, start.y, end.x, end.y}) Put(v);
 }
 
 void CommandCanvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (!Fits(5)) return;
   SyncBrush();
   PutOp(CodeOf(Op::FillRect));
   for (int32_t v : {left, top, right, bottom}) Put(v);
@@ -244,14 +257,23 @@ void CommandCanvas::PutPath(uint8_t op) {
   path_.Discard();
 }
 
+bool CommandCanvas::PathFits() {
+  size_t words = 2 + 2 * path_.Points().size() + (path_.Types().size() + 3) / 4;
+  for (const PathText& t : pathTexts_) words += 64 + t.font.face.size() + 4 + t.text.size() / 2;
+  if (Fits(words)) return true;
+  pathTexts_.clear();
+  path_.Discard();
+  return false;
+}
+
 void CommandCanvas::StrokePath() {
-  if (!path_.HasPath()) return;
+  if (!path_.HasPath() || !PathFits()) return;
   SyncPen();
   PutPath(CodeOf(Op::StrokePath));
 }
 
 void CommandCanvas::StrokeAndFillPath() {
-  if (!path_.HasPath()) return;
+  if (!path_.HasPath() || !PathFits()) return;
   SyncPen();
   SyncBrush();
   PutPath(CodeOf(Op::StrokeAndFillPath));
@@ -263,6 +285,7 @@ void CommandCanvas::TextOut(TPoint p, std::u16string_view text) {
     pathTexts_.push_back({p, std::u16string(text), font_});
     return;
   }
+  if (!Fits(4 + (text.size() + 1) / 2)) return;
   SyncText();
   PutOp(CodeOf(Op::Text));
   Put(static_cast<int32_t>(text.size()));
@@ -278,6 +301,7 @@ void CommandCanvas::TextOutEach(std::span<const TPoint> cells, std::u16string_vi
     for (size_t i = 0; i < text.size(); ++i) TextOut(cells[i], text.substr(i, 1));
     return;
   }
+  if (!Fits(3 + 2 * text.size() + text.size() / 2)) return;
   SyncText();
   PutOp(CodeOf(Op::TextEach));
   Put(static_cast<int32_t>(text.size()));
@@ -287,7 +311,8 @@ void CommandCanvas::TextOutEach(std::span<const TPoint> cells, std::u16string_vi
 
 void CommandCanvas::StretchImage(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                  const DecodedImage& image) {
-  if (image.width <= 0 || image.height <= 0 || image.bgr.size() < image.Stride() * image.height) {
+  if (image.width <= 0 || image.height <= 0 || image.bgr.size() < image.Stride() * image.height ||
+      !Fits(7 + size_t(image.width) * size_t(image.height))) {
     return;
   }
   PutOp(CodeOf(Op::Image));

@@ -14,10 +14,15 @@
 
 namespace kestril::web {
 
+// The most a buffer holds: 64 MiB, far more than any real drawing needs at any size.
+inline constexpr size_t kMaxCommandWords = size_t{16} << 20;
+
 class CommandCanvas final : public Canvas {
  public:
-  // The buffer starts with its header: the picture is width x height, white.
-  CommandCanvas(int32_t width, int32_t height);
+  // The buffer starts with its header: the picture is width x height, white. Past
+  // maxWords words nothing more is recorded (Truncated()); the buffer then ends with
+  // the last command that fitted whole.
+  CommandCanvas(int32_t width, int32_t height, size_t maxWords = kMaxCommandWords);
 
   int32_t Width() const override { return width_; }
   int32_t Height() const override { return height_; }
@@ -48,10 +53,18 @@ class CommandCanvas final : public Canvas {
                     const DecodedImage& image) override;
 
   const std::vector<uint32_t>& Words() const { return words_; }
+  // Whether commands were left out for want of room.
+  bool Truncated() const { return truncated_; }
   // The buffer, handed over; the canvas is spent.
   std::vector<uint32_t> TakeWords() { return std::move(words_); }
 
  private:
+  // Whether a command of `words` words, and the state it may bring along, still fits;
+  // once one does not, none does.
+  bool Fits(size_t words);
+  // Fits for the path and the texts written into it; a path that does not fit is
+  // dropped.
+  bool PathFits();
   void Put(int32_t v) { words_.push_back(static_cast<uint32_t>(v)); }
   void PutOp(uint8_t op) { words_.push_back(op); }
   void PutPoints(std::span<const TPoint> points);
@@ -66,6 +79,8 @@ class CommandCanvas final : public Canvas {
   int32_t width_;
   int32_t height_;
   std::vector<uint32_t> words_;
+  size_t maxWords_;
+  bool truncated_ = false;
   PathRecorder path_;
   TPoint pos_;
   Pen pen_;

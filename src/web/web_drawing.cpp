@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/errors.h"
 #include "base/stream.h"
 #include "graphics/text/cp932.h"
 #include "plugin/plugin_settings.h"
@@ -30,6 +31,16 @@ uint32_t EffectiveState(uint32_t stored, bool visible) {
 }
 
 }  // namespace
+
+std::string DrawSizeProblem(int32_t width, int32_t height) {
+  const auto size = [&] { return std::to_string(width) + " x " + std::to_string(height); };
+  if (width < 0 || height < 0) return "a picture of " + size() + " pixels cannot be drawn";
+  if (width > kMaxDrawSide || height > kMaxDrawSide || int64_t{width} * height > kMaxDrawPixels) {
+    return "a picture of " + size() +
+           " pixels is larger than the page draws (16384 pixels a side, 64 megapixels in all)";
+  }
+  return {};
+}
 
 WebDrawing::WebDrawing(std::span<const uint8_t> bytes, const std::string& fileName,
                        double modifiedMs) {
@@ -182,8 +193,16 @@ void WebDrawing::DrawOn(Canvas& canvas, double zoom, double panX, double panY) {
 
 std::vector<uint32_t> WebDrawing::Draw(int32_t width, int32_t height, double zoom, double panX,
                                        double panY) {
-  CommandCanvas canvas(std::max(0, width), std::max(0, height));
+  if (const std::string problem = DrawSizeProblem(width, height); !problem.empty()) {
+    throw Error(problem);
+  }
+  CommandCanvas canvas(width, height);
   DrawOn(canvas, zoom, panX, panY);
+  drawWarning_.clear();
+  if (canvas.Truncated()) {
+    drawWarning_ = "only part of the drawing is shown: it needs more than " +
+                   std::to_string(kMaxCommandWords * 4 >> 20) + " MiB of drawing commands";
+  }
   return canvas.TakeWords();
 }
 

@@ -51,6 +51,13 @@ struct DrawingInfo {
   std::array<GroupInfo, kLayerGroups> groups;
 };
 
+// The largest picture the page draws: what browsers' canvases hold.
+inline constexpr int32_t kMaxDrawSide = 16384;
+inline constexpr int64_t kMaxDrawPixels = int64_t{64} << 20;
+
+// Why a picture of width x height cannot be drawn; empty when it can.
+std::string DrawSizeProblem(int32_t width, int32_t height);
+
 class WebDrawing {
  public:
   // Never throws for bad bytes: Info() says what happened. modifiedMs: the file's time,
@@ -74,8 +81,11 @@ class WebDrawing {
   // Nothing but white for data that could not be read; a failure while drawing leaves
   // what was drawn before it.
   void DrawOn(Canvas& canvas, double zoom, double panX, double panY);
-  // The same as a command buffer.
+  // The same as a command buffer. Raises Error with DrawSizeProblem's reason for a size
+  // beyond the limits. A drawing that needs more than a buffer holds is drawn in part,
+  // and DrawWarning() says so until the next draw.
   std::vector<uint32_t> Draw(int32_t width, int32_t height, double zoom, double panX, double panY);
+  const std::string& DrawWarning() const { return drawWarning_; }
 
  private:
   void Describe();
@@ -84,6 +94,7 @@ class WebDrawing {
   Document doc_;
   ReadResult read_;
   DrawingInfo info_;
+  std::string drawWarning_;
   bool monochrome_ = false;
   bool showAll_ = false;  // the data's layer states do not count (JWS, bare archives)
   std::array<uint32_t, kLayerGroups> groupStates_{};

@@ -279,10 +279,11 @@ std::span<const PathScene> PathScenes() {
 void DrawTextImages(Canvas& canvas, const std::string& images, const std::string& own) {
   // One drawing unit per pixel, drawing y up from the picture's bottom edge.
   const TViewTransform view{.YAxisFactor = -1, .Scale = 1, .ViewMin = {0, 0}, .ViewMax = {0, 90}};
-  DrawTextImage(canvas, {5, 40}, "^@BMpic24.bmp,30,20", view, {images});
-  DrawTextImage(canvas, {40, 40}, "^@BMalpha.png,20", view, {images});
-  DrawTextImage(canvas, {70, 85}, "^@BM\x95\x5C.png,40,-30", view, {own});
-  DrawTextImage(canvas, {5, 85}, "^@BMmissing.png,30,20", view, {images});
+  ImageCache cache;
+  DrawTextImage(canvas, {5, 40}, JwString("^@BMpic24.bmp,30,20"), view, {images}, cache);
+  DrawTextImage(canvas, {40, 40}, JwString("^@BMalpha.png,20"), view, {images}, cache);
+  DrawTextImage(canvas, {70, 85}, JwString("^@BM\x95\x5C.png,40,-30"), view, {own}, cache);
+  DrawTextImage(canvas, {5, 85}, JwString("^@BMmissing.png,30,20"), view, {images}, cache);
 }
 
 }  // namespace kestril::test

@@ -56,12 +56,19 @@ TEST(ImageDecoders, ReadTheLosslessTestPicturesExactly) {
   for (int32_t y = 0; y < 3; ++y) {
     for (int32_t x = 0; x < 9; ++x) EXPECT_EQ(At(mono, x, y).r, (x + y) % 2 ? 255 : 0);
   }
-  // Transparency composed onto white: alpha 255, 128, 0 and 64.
-  const DecodedImage alpha = Decode("alpha.png");
-  EXPECT_EQ(At(alpha, 0, 0), (Rgb{255, 0, 0}));
-  EXPECT_EQ(At(alpha, 1, 0), (Rgb{255, 127, 127}));
-  EXPECT_EQ(At(alpha, 0, 1), (Rgb{255, 255, 255}));
-  EXPECT_EQ(At(alpha, 1, 1), (Rgb{191, 255, 191}));
+  // Transparency composed onto white: alpha 255, 128, 0 and 64, whatever the depth and
+  // the interlacing.
+  for (const char* name : {"alpha.png", "alpha16.png", "alpha-interlaced.png"}) {
+    SCOPED_TRACE(name);
+    const DecodedImage alpha = Decode(name);
+    ASSERT_EQ(alpha.bgr.size(), alpha.Stride() * 2);
+    EXPECT_EQ(alpha.Row(0)[6], 0);  // the rows' padding
+    EXPECT_EQ(alpha.Row(1)[7], 0);
+    EXPECT_EQ(At(alpha, 0, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(At(alpha, 1, 0), (Rgb{255, 127, 127}));
+    EXPECT_EQ(At(alpha, 0, 1), (Rgb{255, 255, 255}));
+    EXPECT_EQ(At(alpha, 1, 1), (Rgb{191, 255, 191}));
+  }
 }
 
 // The JPEG files hold a smooth 16 x 16 gradient; lossy, so only close.
@@ -113,8 +120,28 @@ TEST(ImageDecoders, RefuseCutFilesAbsurdSizesAndOtherFormats) {
       EXPECT_THROW(DecodeImage(other, bytes), EInvalidGraphic);
     }
   }
-  for (const char* name : {"huge.bmp", "huge.png", "huge.jpg"}) {
-    EXPECT_THROW(Decode(name), EInvalidGraphic) << name;
+  // Sizes beyond the limits, refused from the header with the reason.
+  const struct {
+    const char* name;
+    const char* reason;
+  } kTooLarge[] = {
+      {"huge.bmp", "100000 x 100000 pixels; pictures of more than 65535 pixels a side"},
+      {"huge.png", "60000 x 60000 pixels; pictures of more than 64 megapixels"},
+      {"huge.jpg", "65000 x 65000 pixels; pictures of more than 64 megapixels"},
+      {"tall.png", "1 x 67108864 pixels; pictures of more than 65535 pixels a side"},
+      {"wide.png", "70000 x 1 pixels; pictures of more than 65535 pixels a side"}};
+  for (const auto& c : kTooLarge) {
+    try {
+      Decode(c.name);
+      ADD_FAILURE() << c.name << " was decoded";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  // A picture larger than its caller may still decode: 24 pixels.
+  for (const char* name : {"pic.png", "pic24.bmp", "pic-interlaced.png"}) {
+    EXPECT_THROW(DecodeImage(*ImageFormatOf(name), ReadImageBytes(name), 23), EImageOverBudget);
+    EXPECT_EQ(DecodeImage(*ImageFormatOf(name), ReadImageBytes(name), 24).width, 6);
   }
   // Header fields no bitmap may have.
   const std::vector<uint8_t> good = ReadImageBytes("pic16-565-v5.bmp");

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "graphics/canvas/recording_canvas.h"
+#include "graphics/text/cp932.h"
 #include "graphics/text_image.h"
+#include "support/jww_writer.h"
 
 namespace kestril {
 namespace {
@@ -37,6 +39,7 @@ class TextImage : public ::testing::Test {
     fs::copy_file(images / "pic.png", Drawing() / "pic.gif");
     fs::copy_file(images / "pic24.bmp", Drawing() / "sub" / "pic.bmp");
     fs::copy_file(images / "alpha.png", Drawing() / "sub" / "表.png");  // 0x95 0x5C in CP932
+    fs::copy_file(images / "alpha.png", Drawing() / "사진𠮷.png");     // beyond code page 932
     fs::copy_file(images / "alpha.png", Drawing() / "both.png");
     fs::copy_file(images / "pic.png", Cwd() / "both.png");
     fs::copy_file(images / "pic.png", Drawing() / "broken.png");
@@ -97,21 +100,63 @@ TEST_F(TextImage, DrawsWhatTheReferenceNamesOrSkipsIt) {
       {"^@BMhuge.png,100,50", std::nullopt},
       {"^@BM,100,50", std::nullopt},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.text);
-    RecordingCanvas canvas(800, 600);
-    const ImageSearch search{c.fromMemory ? "" : Drawing().string()};
-    EXPECT_EQ(DrawTextImage(canvas, c.start, c.text, kView, search), 0);
-    if (!c.box) {
-      EXPECT_TRUE(canvas.Calls().empty());
-      continue;
+  // Every reference the same as a Unicode text, as newer Jw_cad stores it.
+  for (const bool unicode : {false, true}) {
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(c.text + (unicode ? " (Unicode)" : ""));
+      RecordingCanvas canvas(800, 600);
+      const ImageSearch search{c.fromMemory ? "" : Drawing().string()};
+      ImageCache images;
+      const JwString text = unicode ? testing::Utf16(DecodeCp932(c.text)) : JwString(c.text);
+      EXPECT_EQ(DrawTextImage(canvas, c.start, text, kView, search, images), 0);
+      if (!c.box) {
+        EXPECT_TRUE(canvas.Calls().empty());
+        continue;
+      }
+      ASSERT_EQ(canvas.Calls().size(), 1u);
+      const CanvasCall& call = canvas.Calls()[0];
+      EXPECT_EQ(call.op, CanvasOp::StretchImage);
+      EXPECT_EQ(call.rect, *c.box);
+      EXPECT_EQ(call.imageSize, c.size);
     }
-    ASSERT_EQ(canvas.Calls().size(), 1u);
-    const CanvasCall& call = canvas.Calls()[0];
-    EXPECT_EQ(call.op, CanvasOp::StretchImage);
-    EXPECT_EQ(call.rect, *c.box);
-    EXPECT_EQ(call.imageSize, c.size);
   }
+  // A Unicode path may name what the code page cannot.
+  RecordingCanvas canvas(800, 600);
+  ImageCache images;
+  DrawTextImage(canvas, {5, 50}, testing::Utf16(u"^@BM사진𠮷.png,100,50"), kView,
+                {Drawing().string()}, images);
+  ASSERT_EQ(canvas.Calls().size(), 1u);
+  EXPECT_EQ(canvas.Calls()[0].imageSize, (TPoint{2, 2}));
+}
+
+// One picture's references through one cache: each file is decoded once whatever names
+// it, broken and missing files are not tried again and cost nothing of the budget, and
+// images beyond the budget (here 30 pixels: pic.png's 24 and alpha.png's 4 fit, the
+// bitmap's 24 do not) are skipped.
+TEST_F(TextImage, DecodesEachFileOnceWithinThePicturesBudget) {
+  const struct {
+    const char* text;
+    bool drawn;
+  } kReferences[] = {
+      {"^@BMbroken.png,100,50", false},     {"^@BMbroken.png,10,50", false},
+      {"^@BMpic.png,100,50", true},         {"^@BMpic.png,10,5", true},
+      {"^@BMC:\\jw\\pic.png,100,50", true}, {"^@BMalpha.png,100,50", true},
+      {"^@BMmissing.png,100,50", false},    {"^@BMsub\\pic.bmp,100,50", false},
+      {"^@BMsub\\pic.bmp,10,50", false},    {"^@BMpic.png,100,50", true},
+  };
+  RecordingCanvas canvas(800, 600);
+  ImageCache images(30);
+  const int64_t before = ImageDecodesSoFar();
+  size_t drawn = 0;
+  for (const auto& r : kReferences) {
+    SCOPED_TRACE(r.text);
+    DrawTextImage(canvas, {5, 50}, JwString(r.text), kView, {Drawing().string()}, images);
+    drawn += r.drawn;
+    EXPECT_EQ(canvas.Calls().size(), drawn);
+  }
+  EXPECT_EQ(ImageDecodesSoFar() - before, 4);  // pic.png, alpha.png, broken.png, pic.bmp
+  EXPECT_EQ(images.Skipped(), 2);
+  EXPECT_EQ(images.Remaining(), 2);
 }
 
 }  // namespace

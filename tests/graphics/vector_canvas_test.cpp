@@ -72,5 +72,29 @@ TEST(VectorCanvas, DrawsEverySceneAsTheSmoothedPictureShowsIt) {
   }
 }
 
+// Boxes on the page share the page's one copy of an image, which the decode has paid
+// for; a box reaching far beyond the page gets a copy of its part on the page, paid for
+// from the picture's image budget, and none once the budget is spent.
+TEST(VectorCanvas, CopiesForFarBoxesComeOutOfTheImageBudget) {
+  const cairo_rectangle_t extents{0, 0, 100, 80};
+  std::unique_ptr<cairo_surface_t, SurfaceRelease> page(
+      cairo_recording_surface_create(CAIRO_CONTENT_COLOR, &extents));
+  ImageCache images(100 * 80 + 50);
+  CairoCanvas vector(page.get(), 100, 80, &images);
+  const DecodedImage image = AllocateImage(2, 2);
+  const struct {
+    int32_t left, top, right, bottom;
+    int64_t remaining, skipped;
+  } kBoxes[] = {{10, 10, 50, 50, 8050, 0},
+                {60, 10, 90, 70, 8050, 0},
+                {-2000000000, 5, 2000000000, 60, 8050 - 100 * 55, 0},
+                {-2000000000, -2000000000, 2000000000, 2000000000, 8050 - 100 * 55, 1}};
+  for (const auto& b : kBoxes) {
+    vector.StretchImage(b.left, b.top, b.right, b.bottom, image);
+    EXPECT_EQ(images.Remaining(), b.remaining) << b.left << "," << b.top;
+    EXPECT_EQ(images.Skipped(), b.skipped) << b.left << "," << b.top;
+  }
+}
+
 }  // namespace
 }  // namespace kestril

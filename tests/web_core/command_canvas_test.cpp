@@ -3,6 +3,7 @@
 // brushes, fonts and texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -295,6 +296,30 @@ TEST(CommandBufferScene, ReadsBackAsTheRecordedCalls) {
   Scene(recording);
   Scene(commands);
   ExpectSameOps(recording.Calls(), commands.Words(), 80, 60);
+}
+
+// A buffer that would pass its limit ends with the last command that fitted whole: what
+// it holds is the start of the drawing, and nothing more is recorded.
+TEST(CommandBufferLimit, KeepsWholeCommandsUpToTheLimit) {
+  std::ifstream in(testing::RealDrawingPath("site-plan-v700.jww"), std::ios::binary);
+  WebDrawing drawing(std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}}, "site.jww", 0);
+  CommandCanvas whole(640, 480);
+  drawing.DrawOn(whole, 1, 0, 0);
+  ASSERT_FALSE(whole.Truncated());
+  const std::vector<DecodedOp> all = DecodeCommands(whole.Words()).ops;
+  for (size_t limit : {size_t{4}, size_t{100}, whole.Words().size() / 2}) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    CommandCanvas part(640, 480, limit);
+    drawing.DrawOn(part, 1, 0, 0);
+    EXPECT_TRUE(part.Truncated());
+    EXPECT_LE(part.Words().size(), std::max<size_t>(limit, kHeaderWords));
+    const std::vector<DecodedOp> ops = DecodeCommands(part.Words()).ops;
+    ASSERT_LT(ops.size(), all.size());
+    EXPECT_TRUE(std::equal(ops.begin(), ops.end(), all.begin()));
+    if (limit > 100) {
+      EXPECT_GT(ops.size(), all.size() / 4);
+    }
+  }
 }
 
 // Damaged buffers are refused, never read past their end.

@@ -119,6 +119,71 @@ for (const [what, bytes] of [['text', Buffer.from('hello, not a drawing '.repeat
   d.delete();
 }
 
+// A bare archive whose one insert places block 6, block d placing block d - 1 ten times
+// and block 0 holding ten lines: ten million lines, more than a buffer holds.
+function nestedBlocks() {
+  const b = [];
+  const u8 = (v) => b.push(v & 255);
+  const u16 = (v) => { u8(v); u8(v >> 8); };
+  const u32 = (v) => { u16(v); u16(v >>> 16); };
+  const f64 = (...vs) => vs.forEach((v) => b.push(...new Uint8Array(new Float64Array([v]).buffer)));
+  const describe = (name) => { u16(0xffff); u16(700); u16(name.length); [...name].forEach((c) => u8(c.charCodeAt(0))); };
+  // Group, line type, colour, width, layer, group, flags.
+  const attr = () => { u32(0); u8(1); u16(1); u16(0); u16(0); u16(0); u16(0); };
+  const insert = (x, block) => { attr(); f64(x, 0, 1, 1, 0); u32(block); };
+  const list = (number) => { attr(); u32(number); u32(0); u32(0); u8(3); [...'blk'].forEach((c) => u8(c.charCodeAt(0))); u16(10); };
+  b.push(...new Uint8Array(16));
+  f64(...new Array(16).fill(1));
+  u16(1);
+  describe('CDataBlock');  // class tag 0x8001 from here on
+  insert(0, 6);
+  u16(7);  // definitions
+  describe('CDataList');  // 0x8003
+  list(0);
+  for (let i = 0; i < 10; ++i) {
+    if (i === 0) describe('CDataSen'); else u16(0x8005);
+    attr();
+    f64(0, i, 1, i + 0.5);
+  }
+  for (let d = 1; d <= 6; ++d) {
+    u16(0x8003);
+    list(d);
+    for (let i = 0; i < 10; ++i) { u16(0x8001); insert(i * 2 ** d, d - 1); }
+  }
+  u16(0);
+  return new Uint8Array(b);
+}
+
+// Sizes beyond what a page's canvas holds are refused at once; a drawing that needs more
+// than a command buffer holds is drawn in part and says so; the module's memory is
+// what it was after both.
+const heap = () => core.HEAPU8.length;
+const heapBefore = heap();
+const sited = open(site, 'site.jww');
+for (const [w, h] of [[2147483647, 2147483647], [16385, 100], [100, 16385], [16384, 4097], [-1, 600]]) {
+  let thrown = null;
+  try { sited.draw(w, h, 1, 0, 0); } catch (e) { thrown = e; }
+  check(thrown instanceof RangeError && /16384 pixels a side/.test(thrown.message) === (w >= 0),
+        `draw(${w}, ${h}) answered ${thrown}`);
+}
+check(header(sited.draw(16384, 4096, 1, 0, 0)).width === 16384 && sited.drawWarning() === '',
+      'the largest picture is drawn whole');
+sited.delete();
+// Drawn twice, the second time in the memory the first one freed.
+const heaps = [];
+for (let round = 0; round < 2; ++round) {
+  const nested = open(nestedBlocks(), 'nested.jws');
+  check(nested.info().ok, `nested blocks: ${JSON.stringify(nested.info().error)}`);
+  const buf = nested.draw(800, 600, 1, 0, 0);
+  check(header(buf).magic === MAGIC && buf.length <= 64 * 2 ** 20 && buf.length > 32 * 2 ** 20,
+        `nested blocks: ${buf.length} bytes`);
+  check(/only part of the drawing/.test(nested.drawWarning()), `nested blocks: "${nested.drawWarning()}"`);
+  nested.delete();
+  heaps.push(heap());
+}
+check(heaps[1] === heaps[0] && heaps[0] <= heapBefore + 160 * 2 ** 20,
+      `the module's memory: ${heapBefore >> 20} MiB, then ${heaps.map((h) => h >> 20).join(' and ')} MiB`);
+
 if (failures > 0) {
   console.error(`${failures} failures`);
   process.exit(1);

@@ -152,5 +152,28 @@ TEST(WebDrawing, BadDataIsDescribedNotThrown) {
   }
 }
 
+// Pictures larger than a browser's canvas are refused before anything is drawn.
+TEST(WebDrawing, RefusesSizesBeyondThePage) {
+  WebDrawing d(FixtureBytes("layers"), "layers.jww", 0);
+  const struct {
+    int32_t width, height;
+    bool drawn;
+  } kCases[] = {{0, 0, true},      {16384, 4096, true}, {4096, 16384, true},
+                {16385, 1, false}, {1, 16385, false},   {16384, 4097, false},
+                {-1, 600, false},  {800, -600, false},  {INT32_MAX, INT32_MAX, false}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    EXPECT_EQ(DrawSizeProblem(c.width, c.height).empty(), c.drawn);
+    if (c.drawn) {
+      const std::vector<uint32_t> words = d.Draw(c.width, c.height, 1, 0, 0);
+      ASSERT_GE(words.size(), 3u);
+      EXPECT_EQ(words[1], uint32_t(c.width));
+      EXPECT_TRUE(d.DrawWarning().empty());
+    } else {
+      EXPECT_THROW(d.Draw(c.width, c.height, 1, 0, 0), Error);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestril::web

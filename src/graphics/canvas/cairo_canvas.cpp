@@ -73,8 +73,13 @@ CairoCanvas::CairoCanvas(int32_t width, int32_t height, bool antialias, RowBand 
   cairo_translate(cr_.get(), 0, -firstRow_);
 }
 
-CairoCanvas::CairoCanvas(cairo_surface_t* target, int32_t width, int32_t height)
-    : width_(width), height_(height), rows_(height), antialias_(true), vector_(true) {
+CairoCanvas::CairoCanvas(cairo_surface_t* target, int32_t width, int32_t height, ImageCache* images)
+    : width_(width),
+      height_(height),
+      rows_(height),
+      antialias_(true),
+      vector_(true),
+      images_(images) {
   if (width < 0 || height < 0) throw EOutOfResources("picture size is negative");
   surface_.reset(cairo_surface_reference(target));
   cr_.reset(cairo_create(target));

@@ -13,10 +13,12 @@
 #include <cairo.h>
 
 #include <memory>
+#include <unordered_map>
 
 #include "graphics/canvas/canvas.h"
 #include "graphics/canvas/path_recorder.h"
 #include "graphics/clip.h"
+#include "graphics/image/image_cache.h"
 
 namespace kestril {
 
@@ -31,8 +33,11 @@ class CairoCanvas final : public RasterCanvas {
   CairoCanvas(int32_t width, int32_t height, bool antialias = false, RowBand band = {});
   // Draws on `target`, a surface of any kind (kept alive while the canvas lives), whose
   // first width x height units are the picture. The page is painted white first. Holds
-  // no pixel rows: CopyBmpRows raises Error.
-  CairoCanvas(cairo_surface_t* target, int32_t width, int32_t height);
+  // no pixel rows: CopyBmpRows raises Error. Every image drawn goes in once, however
+  // often it is drawn (images are told apart by their id), and the page holds them
+  // until it is finished; copies of images made for the page alone are charged to the
+  // budget of `images`, when given.
+  CairoCanvas(cairo_surface_t* target, int32_t width, int32_t height, ImageCache* images = nullptr);
 
   int32_t Width() const override { return width_; }
   int32_t Height() const override { return height_; }
@@ -95,6 +100,9 @@ class CairoCanvas final : public RasterCanvas {
   struct SurfaceRelease {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
   };
+  using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceRelease>;
+  // The page's copy of an image, made on its first use.
+  cairo_surface_t* SurfaceOf(const DecodedImage& image);
   struct ContextRelease {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
   };
@@ -132,6 +140,9 @@ class CairoCanvas final : public RasterCanvas {
   std::vector<uint8_t> types_;
   std::vector<PathFigure> figures_;
   ClippedRuns runs_;
+  // Vector pages: the image surfaces by image id, and where copies are charged.
+  std::unordered_map<uint64_t, SurfacePtr> imageSurfaces_;
+  ImageCache* images_ = nullptr;
 };
 
 }  // namespace kestril

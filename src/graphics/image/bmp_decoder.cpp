@@ -101,6 +101,7 @@ Layout ReadLayout(const Bytes& in) {
   }
   if (planes != 1) throw EInvalidGraphic("a BMP file must have one plane");
   if (l.width <= 0 || l.height <= 0) throw EInvalidGraphic("the BMP picture is empty");
+  CheckImageSize(l.width, l.height);
   switch (l.bitCount) {
     case 1:
     case 4:
@@ -122,7 +123,7 @@ Layout ReadLayout(const Bytes& in) {
 
 }  // namespace
 
-DecodedImage DecodeBmp(std::span<const uint8_t> bytes) {
+DecodedImage DecodeBmp(std::span<const uint8_t> bytes, int64_t maxPixels) {
   const Bytes in(bytes);
   const Layout l = ReadLayout(in);
   const uint64_t paletteAt = kFileHeaderSize + l.headerSize;
@@ -149,13 +150,11 @@ DecodedImage DecodeBmp(std::span<const uint8_t> bytes) {
     channels = {Channel(blue, l.bitCount), Channel(green, l.bitCount), Channel(red, l.bitCount)};
   }
 
+  // Sides within the limits keep the product far from overflow.
   const uint64_t stride = (uint64_t(l.bitCount) * uint64_t(l.width) + 31) / 32 * 4;
   const uint64_t dataAt = in.U32(10);
-  if (l.height > 0 && stride > (uint64_t{1} << 40) / uint64_t(l.height)) {
-    throw EInvalidGraphic("the BMP picture is too large");
-  }
   const uint8_t* data = in.At(dataAt, stride * uint64_t(l.height));
-  DecodedImage image = AllocateImage(l.width, l.height);
+  DecodedImage image = AllocateImage(l.width, l.height, maxPixels);
 
   for (int32_t r = 0; r < image.height; ++r) {
     const uint8_t* src = data + stride * uint64_t(r);

@@ -3,8 +3,8 @@
 
 namespace kestril {
 
-DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes) {
-  if (format == ImageFormat::Bmp) return DecodeBmp(bytes);
+DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes, int64_t maxPixels) {
+  if (format == ImageFormat::Bmp) return DecodeBmp(bytes, maxPixels);
   throw EInvalidGraphic("no decoder for this image format in this build");
 }
 

@@ -21,14 +21,18 @@ enum class ImageFormat : uint8_t { Bmp, Jpeg, Png };
 // nothing for any other extension.
 std::optional<ImageFormat> ImageFormatOf(std::string_view path);
 
-// Decodes a whole image file. Raises EInvalidGraphic when the bytes are not a picture
-// of that format or the picture is larger than kMaxImagePixels.
-DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes);
+// Decodes a whole image file into memory of about its pixels (three bytes each),
+// whatever the file claims: sizes are checked before anything of theirs is allocated.
+// Raises EInvalidGraphic, saying why, when the bytes are not a picture of that format
+// or the picture is beyond the limits of decoded_image.h, and EImageOverBudget when it
+// has more than maxPixels.
+DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes,
+                         int64_t maxPixels = kMaxImagePixels);
 
-DecodedImage DecodeBmp(std::span<const uint8_t> bytes);
+DecodedImage DecodeBmp(std::span<const uint8_t> bytes, int64_t maxPixels = kMaxImagePixels);
 #ifndef _WIN32
-DecodedImage DecodeJpeg(std::span<const uint8_t> bytes);
-DecodedImage DecodePng(std::span<const uint8_t> bytes);
+DecodedImage DecodeJpeg(std::span<const uint8_t> bytes, int64_t maxPixels = kMaxImagePixels);
+DecodedImage DecodePng(std::span<const uint8_t> bytes, int64_t maxPixels = kMaxImagePixels);
 #endif
 
 // Opaque blue, green, red, alpha composed onto white, the paper images are drawn on.

@@ -114,14 +114,14 @@ class JpegReader {
 
 }  // namespace
 
-DecodedImage DecodeJpeg(std::span<const uint8_t> bytes) {
+DecodedImage DecodeJpeg(std::span<const uint8_t> bytes, int64_t maxPixels) {
   if (bytes.size() < 3 || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) {
     throw EInvalidGraphic("not a JPEG file");
   }
   JpegReader reader;
   int64_t width = 0, height = 0;
   if (!reader.Start(bytes, width, height)) throw EInvalidGraphic(reader.Reason());
-  DecodedImage image = AllocateImage(width, height);
+  DecodedImage image = AllocateImage(width, height, maxPixels);
   std::vector<uint8_t> cmykRow(reader.Cmyk() ? size_t(width) * 4 : 0);
   if (!reader.Finish(image, cmykRow.data())) throw EInvalidGraphic(reader.Reason());
   return image;

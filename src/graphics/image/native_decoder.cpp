@@ -2,14 +2,14 @@
 
 namespace kestril {
 
-DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes) {
+DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes, int64_t maxPixels) {
   switch (format) {
     case ImageFormat::Bmp:
-      return DecodeBmp(bytes);
+      return DecodeBmp(bytes, maxPixels);
     case ImageFormat::Jpeg:
-      return DecodeJpeg(bytes);
+      return DecodeJpeg(bytes, maxPixels);
     case ImageFormat::Png:
-      return DecodePng(bytes);
+      return DecodePng(bytes, maxPixels);
   }
   throw EInvalidGraphic("unknown image format");
 }

@@ -1,6 +1,7 @@
-// PNG through libpng's progressive-free reader, from memory. libpng reports errors by
-// longjmp, so the two functions that call it hold nothing with a destructor: what
-// they fill is allocated by their callers.
+// PNG through libpng's progressive-free reader, from memory, a row at a time straight
+// into the decoded picture, so memory is the picture's pixels and a row or two whatever
+// the file's depth. libpng reports errors by longjmp, so the reader's methods that call
+// it hold nothing with a destructor: what they fill is allocated by their callers.
 #include <png.h>
 
 #include <algorithm>
@@ -46,40 +47,45 @@ class PngReader {
     if (png_) info_ = png_create_info_struct(png_);
     if (!png_ || !info_) throw EOutOfResources("cannot start the PNG decoder");
     png_set_read_fn(png_, &input_, ReadFromMemory);
-    const png_uint_32 side =
-        static_cast<png_uint_32>(std::min<int64_t>(kMaxImagePixels, PNG_UINT_31_MAX));
-    png_set_user_limits(png_, side, side);
+    // Sizes are judged after the header, by our own limits and in our own words.
+    png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_chunk_malloc_max(png_, 8u << 20);
   }
   ~PngReader() { png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr); }
   PngReader(const PngReader&) = delete;
   PngReader& operator=(const PngReader&) = delete;
 
-  // Reads the header and sets up output of eight bits per channel: blue, green, red,
-  // and alpha when the picture has transparency.
-  bool Start(png_uint_32& width, png_uint_32& height, bool& alpha) {
+  // Reads the header.
+  bool Start(png_uint_32& width, png_uint_32& height) {
     if (setjmp(png_jmpbuf(png_))) return false;
     png_read_info(png_, info_);
     width = png_get_image_width(png_, info_);
     height = png_get_image_height(png_, info_);
-    if (uint64_t{width} * height > uint64_t{kMaxImagePixels}) {
-      std::snprintf(error_.text, sizeof error_.text, "the PNG picture is too large");
-      return false;
-    }
+    return true;
+  }
+
+  // Sets up output of eight bits per channel, whatever the file's depth: blue, green,
+  // red, and alpha when the picture has transparency. Answers the number of passes.
+  bool Prepare(bool& alpha, int& passes) {
+    if (setjmp(png_jmpbuf(png_))) return false;
     alpha = (png_get_color_type(png_, info_) & PNG_COLOR_MASK_ALPHA) != 0 ||
             png_get_valid(png_, info_, PNG_INFO_tRNS) != 0;
     png_set_expand(png_);
     png_set_strip_16(png_);
     png_set_gray_to_rgb(png_);
     png_set_bgr(png_);
-    png_set_interlace_handling(png_);
+    passes = png_set_interlace_handling(png_);
     png_read_update_info(png_, info_);
-    return png_get_rowbytes(png_, info_) == size_t{width} * (alpha ? 4 : 3);
+    return png_get_rowbytes(png_, info_) ==
+           size_t{png_get_image_width(png_, info_)} * (alpha ? 4 : 3);
   }
 
-  bool Finish(png_bytepp rows) {
+  // Reads the rows of every pass, row y into rowOf(y) (each pass adds its pixels to
+  // what the earlier ones left there), calling rowDone(y) once row y is whole.
+  template <typename RowOf, typename RowDone>
+  bool ReadRows(int passes, png_uint_32 height, RowOf rowOf, RowDone rowDone) {
     if (setjmp(png_jmpbuf(png_))) return false;
-    png_read_image(png_, rows);
+    ReadEachRow(passes, height, rowOf, rowDone);
     png_read_end(png_, nullptr);
     return true;
   }
@@ -87,39 +93,76 @@ class PngReader {
   std::string Reason() const { return error_.text[0] ? error_.text : "not a PNG picture"; }
 
  private:
+  template <typename RowOf, typename RowDone>
+  void ReadEachRow(int passes, png_uint_32 height, RowOf rowOf, RowDone rowDone) {
+    for (int pass = 0; pass < passes; ++pass) {
+      for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(png_, rowOf(y), nullptr);
+        if (pass + 1 == passes) rowDone(y);
+      }
+    }
+  }
+
   MemoryInput input_;
   ErrorText error_{};
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
 };
 
+// Four-byte pixels composed onto white as three-byte ones. dst may be src itself or
+// lie before it.
+void ComposeRow(const uint8_t* src, uint8_t* dst, int32_t width) {
+  for (int32_t x = 0; x < width; ++x, src += 4, dst += 3) {
+    const uint8_t b = src[0], g = src[1], r = src[2], a = src[3];
+    dst[0] = OverWhite(b, a);
+    dst[1] = OverWhite(g, a);
+    dst[2] = OverWhite(r, a);
+  }
+}
+
 }  // namespace
 
-DecodedImage DecodePng(std::span<const uint8_t> bytes) {
+DecodedImage DecodePng(std::span<const uint8_t> bytes, int64_t maxPixels) {
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
     throw EInvalidGraphic("not a PNG file");
   }
   PngReader reader(bytes);
   png_uint_32 width = 0, height = 0;
+  if (!reader.Start(width, height)) throw EInvalidGraphic(reader.Reason());
+  CheckImageSize(width, height);
   bool alpha = false;
-  if (!reader.Start(width, height, alpha)) throw EInvalidGraphic(reader.Reason());
-  DecodedImage image = AllocateImage(width, height);
-  std::vector<png_bytep> rows(height);
+  int passes = 1;
+  if (!reader.Prepare(alpha, passes)) throw EInvalidGraphic(reader.Reason());
+  DecodedImage image = AllocateImage(width, height, maxPixels);
+  const auto row = [&](png_uint_32 y) { return image.Row(int32_t(y)); };
+  bool read = false;
   if (!alpha) {
-    for (int32_t y = 0; y < image.height; ++y) rows[size_t(y)] = image.Row(y);
-    if (!reader.Finish(rows.data())) throw EInvalidGraphic(reader.Reason());
-    return image;
-  }
-  std::vector<uint8_t> bgra(size_t{width} * height * 4);
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = bgra.data() + size_t{y} * width * 4;
-  if (!reader.Finish(rows.data())) throw EInvalidGraphic(reader.Reason());
-  for (int32_t y = 0; y < image.height; ++y) {
-    const uint8_t* src = rows[size_t(y)];
-    uint8_t* dst = image.Row(y);
-    for (int32_t x = 0; x < image.width; ++x, src += 4, dst += 3) {
-      for (int c = 0; c < 3; ++c) dst[c] = OverWhite(src[c], src[3]);
+    read = reader.ReadRows(passes, height, row, [](png_uint_32) {});
+  } else if (passes == 1) {
+    // One row of four-byte pixels at a time, composed as it comes.
+    std::vector<uint8_t> wide(size_t{width} * 4);
+    read = reader.ReadRows(
+        1, height, [&](png_uint_32) { return wide.data(); },
+        [&](png_uint_32 y) { ComposeRow(wide.data(), row(y), image.width); });
+  } else {
+    // Every pass adds to every row, so an interlaced picture is held whole with its
+    // alpha, in the image's own storage (made four bytes a pixel), and composed in place
+    // when complete: row y's four-byte pixels start no earlier than its three-byte row,
+    // so each is read before anything is written over it.
+    const size_t wideStride = size_t{width} * 4;
+    image.bgr = {};
+    image.bgr.resize(wideStride * height);
+    read = reader.ReadRows(
+        passes, height, [&](png_uint_32 y) { return image.bgr.data() + y * wideStride; },
+        [](png_uint_32) {});
+    for (int32_t y = 0; read && y < image.height; ++y) {
+      ComposeRow(image.bgr.data() + size_t(y) * wideStride, image.Row(y), image.width);
+      // The row's padding, which held four-byte pixels, is zero as in every picture.
+      std::fill(image.Row(y) + 3 * size_t(image.width), image.Row(y) + image.Stride(), 0);
     }
+    image.bgr.resize(image.Stride() * height);
   }
+  if (!read) throw EInvalidGraphic(reader.Reason());
   return image;
 }
 

@@ -70,9 +70,10 @@ uint32_t Big32(const uint8_t* p) {
 }
 
 // The size the file's header claims, when it can be found: some decoders allocate the
-// whole picture before they look any further, so absurd sizes are refused here first.
-// Files without a readable header are left for the decoder to refuse.
-void CheckClaimedSize(ImageFormat format, std::span<const uint8_t> b) {
+// whole picture (or a table per row) before they look any further, so sizes beyond the
+// limits are refused here first, as the native decoders refuse them. Files without a
+// readable header are left for the decoder to refuse.
+void CheckClaimedSize(ImageFormat format, std::span<const uint8_t> b, int64_t maxPixels) {
   int64_t width = 0, height = 0;
   if (format == ImageFormat::Png && b.size() >= 24) {
     width = Big32(&b[16]);
@@ -101,21 +102,21 @@ void CheckClaimedSize(ImageFormat format, std::span<const uint8_t> b) {
       i += 2 + Big16(&b[i + 2]);
     }
   }
-  width = width < 0 ? -width : width;
-  height = height < 0 ? -height : height;
-  if (width > 0 && height > 0 && width > kMaxImagePixels / height) {
-    throw EInvalidGraphic("the picture is too large");
+  if (width > 0 && height > 0) {
+    CheckImageSize(width, height);
+    if (width * height > maxPixels)
+      throw EImageOverBudget("the picture is too large to decode now");
   }
 }
 
 }  // namespace
 
-DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes) {
-  if (format == ImageFormat::Bmp) return DecodeBmp(bytes);
+DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes, int64_t maxPixels) {
+  if (format == ImageFormat::Bmp) return DecodeBmp(bytes, maxPixels);
   if (bytes.empty() || bytes.size() > static_cast<size_t>(kMaxImageFileBytes)) {
     throw EInvalidGraphic("no picture of that size");
   }
-  CheckClaimedSize(format, bytes);
+  CheckClaimedSize(format, bytes, maxPixels);
   ComScope com;
   Com<IWICImagingFactory> factory;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -135,7 +136,7 @@ DecodedImage DecodeImage(ImageFormat format, std::span<const uint8_t> bytes) {
   Check(decoder->GetFrame(0, frame.out()), "reading the picture");
   UINT width = 0, height = 0;
   Check(frame->GetSize(&width, &height), "reading the size");
-  DecodedImage image = AllocateImage(width, height);
+  DecodedImage image = AllocateImage(width, height, maxPixels);
 
   // Every source format converts to 32-bit BGRA (Wine's converter reaches 24-bit BGR
   // from few of them); opaque pixels come out of the composition as they went in.

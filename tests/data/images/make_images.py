@@ -2,7 +2,7 @@
 """Writes the small pictures the image decoders are tested with, into this folder.
 
 Every lossless file holds the same 6 x 4 picture PICTURE (indices into PALETTE),
-except mono.bmp (black and white) and alpha.png (transparency over white). The JPEG
+except mono.bmp (black and white) and alpha*.png (transparency over white). The JPEG
 files hold a smooth 16 x 16 picture (gradient()), encoded by libjpeg through a few
 lines of C compiled on the fly (cc and libjpeg's headers are needed for those).
 """
@@ -134,10 +134,18 @@ def png_files():
     rgba = [[bytes(PALETTE[i]) + b"\xff" for i in row] for row in PICTURE]
     write("pic-interlaced.png", png(W, H, 6, 8, adam7(rgba, W, H, 4), interlace=1))
     # Red opaque and half transparent; blue fully transparent; green a quarter opaque.
-    write("alpha.png", png(2, 2, 6, 8, [bytes((255, 0, 0, 255, 255, 0, 0, 128)),
-                                        bytes((0, 0, 255, 0, 0, 255, 0, 64))]))
+    alpha = [[(255, 0, 0, 255), (255, 0, 0, 128)], [(0, 0, 255, 0), (0, 255, 0, 64)]]
+    write("alpha.png", png(2, 2, 6, 8, [bytes(sum(row, ())) for row in alpha]))
+    # The same in 16 bits a channel (each byte twice), and interlaced.
+    write("alpha16.png", png(2, 2, 6, 16, [bytes(b for v in sum(row, ()) for b in (v, v))
+                                           for row in alpha]))
+    write("alpha-interlaced.png",
+          png(2, 2, 6, 8, adam7([[bytes(p) for p in row] for row in alpha], 2, 2, 4), interlace=1))
     # 60000 x 60000 claimed, one row of data: must be refused before decoding.
     write("huge.png", png(60000, 60000, 0, 8, [bytes(60000)]))
+    # Within 64 megapixels, but more rows or columns than any picture may have.
+    write("tall.png", png(1, 1 << 26, 0, 8, [bytes(1)]))
+    write("wide.png", png(70000, 1, 0, 8, [bytes(70000)]))
 
 
 # ---- JPEG --------------------------------------------------------------------------
