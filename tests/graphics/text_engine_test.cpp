@@ -34,7 +34,7 @@ std::vector<std::string> Written(const RecordingCanvas& canvas) {
 
 struct TextCase {
   const char* name;
-  std::string text;  // code page 932
+  JwString text;  // code page 932 unless made otherwise
   std::vector<std::string> expected;
   double angle = 0;
   uint16_t flags = 0;
@@ -54,7 +54,7 @@ RecordingCanvas Draw(const TextCase& c, const TextDrawingSettings& settings = {}
   view.YAxisFactor = -1;
   view.Scale = 10;
   const JwString face = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";  // ＭＳ ゴシック
-  const JwString text = c.text;
+  const JwString& text = c.text;
   DrawJwwText(style, {10, -20}, {30, -20}, view, unicode ? testing::Utf16(DecodeText(text)) : text,
               unicode ? testing::Utf16(DecodeText(face)) : face, c.flags, c.kind, {0, 0}, c.angle,
               c.spacing, c.height, c.width, settings);
@@ -149,41 +149,29 @@ TEST(DrawJwwText, UnicodeTextsDrawAsTheirShiftJisTwins) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Written(Draw(c, ColourThree(), true)), c.expected);
   }
-  struct Case {
-    const char* name;
-    std::u16string text;
-    std::vector<std::string> expected;
-  };
-  const Case cases[] = {
+  const TextCase cases[] = {
       {"beyond the basic plane",
-       u"A\U00020BB7B",
+       testing::Utf16(u"A\U00020BB7B"),
        {"A@100,160 40/10 e0", "\U00020BB7@115,160 40/10 e0", "B@145,160 40/10 e0"}},
       {"an IBM extension kanji and Hangul",
-       u"髙한",
+       testing::Utf16(u"髙한"),
        {"髙@100,160 40/10 e0", "한@130,160 40/10 e0"}},
       {"accented Latin the code page lacks is full-width",
-       u"éA",
+       testing::Utf16(u"éA"),
        {"é@100,160 40/10 e0", "A@130,160 40/10 e0"}},
-      {"half-width katakana stay half-width", u"ｱｲ", {"ｱ@100,160 40/10 e0", "ｲ@115,160 40/10 e0"}},
+      {"half-width katakana stay half-width",
+       testing::Utf16(u"ｱｲ"),
+       {"ｱ@100,160 40/10 e0", "ｲ@115,160 40/10 e0"}},
       {"unpaired surrogates",
-       std::u16string{0xD800, u'A', 0xDC00},
+       testing::Utf16(std::u16string{0xD800, u'A', 0xDC00}),
        {"\uFFFD@100,160 40/10 e0", "A@130,160 40/10 e0", "\uFFFD@145,160 40/10 e0"}},
       {"sequences around them",
-       u"^!𠮷^w12",
+       testing::Utf16(u"^!𠮷^w12"),
        {"𠮷@100,160 40/10 e0 w700", "12@104,165 20/6 e0 w700"}},
   };
-  for (const Case& c : cases) {
+  for (const TextCase& c : cases) {
     SCOPED_TRACE(c.name);
-    RecordingCanvas canvas;
-    TStyleLineCanvas style;
-    style.Canvas = &canvas;
-    style.Color = 0x123456;
-    TViewTransform view;
-    view.YAxisFactor = -1;
-    view.Scale = 10;
-    DrawJwwText(style, {10, -20}, {30, -20}, view, testing::Utf16(c.text), {}, 0, 0, {0, 0}, 0, 1,
-                4, 2, {});
-    EXPECT_EQ(Written(canvas), c.expected);
+    EXPECT_EQ(Written(Draw(c)), c.expected);
   }
   // An odd last byte is not a unit.
   const JwString odd(std::string_view("A\0B", 3), TextEncoding::Utf16);
