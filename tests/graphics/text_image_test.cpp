@@ -39,7 +39,7 @@ class TextImage : public ::testing::Test {
     fs::copy_file(images / "pic.png", Drawing() / "pic.gif");
     fs::copy_file(images / "pic24.bmp", Drawing() / "sub" / "pic.bmp");
     fs::copy_file(images / "alpha.png", Drawing() / "sub" / "表.png");  // 0x95 0x5C in CP932
-    fs::copy_file(images / "alpha.png", Drawing() / "사진𠮷.png");     // beyond code page 932
+    fs::copy_file(images / "alpha.png", Drawing() / "사진𠮷.png");      // beyond code page 932
     fs::copy_file(images / "alpha.png", Drawing() / "both.png");
     fs::copy_file(images / "pic.png", Cwd() / "both.png");
     fs::copy_file(images / "pic.png", Drawing() / "broken.png");
