@@ -62,8 +62,8 @@ void BM_CairoAloneSameGlyphs(benchmark::State& state) {
   std::vector<cairo_glyph_t> glyphs(kText.size());
   std::vector<uint32_t> index;
   for (char16_t c : kText) {
-    bool fallback = false;
-    index.push_back(cache.GlyphOf(*f, c, fallback));
+    size_t source = 0;
+    index.push_back(cache.GlyphOf(*f, c, source));
   }
   cairo_set_scaled_font(cr, f->scaled.get());
   cairo_set_source_rgb(cr, 0, 0, 0);

@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-nanum fonts-hanazono
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev binutils-mingw-w64-i686
   wine64 xvfb
   libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info libglib2.0-bin dpkg-dev

@@ -112,8 +112,15 @@ TEST(CairoText, EveryFaceHasJapaneseGlyphs) {
     CairoFont* font = cache.Get(MakeFont(20, 5, 0, face));
     ASSERT_NE(font, nullptr);
     for (char16_t c : std::u16string_view(u"あア漢①Ａa")) {
-      bool fallback = false;
-      EXPECT_NE(cache.GlyphOf(*font, c, fallback), 0u) << int(c);
+      size_t source = 0;
+      EXPECT_NE(cache.GlyphOf(*font, c, source), 0u) << int(c);
+    }
+    // Characters no Japanese face has come from a face that has them: Hangul, and kanji
+    // beyond the basic plane.
+    for (char32_t c : {U'한', U'\U00020BB7'}) {
+      size_t source = 0;
+      EXPECT_NE(cache.GlyphOf(*font, c, source), 0u) << int(c);
+      EXPECT_GT(source, 0u);
     }
   }
 }

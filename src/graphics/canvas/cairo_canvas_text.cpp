@@ -66,7 +66,8 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
   // Glyphs whose cells cannot reach the picture are left out, which also keeps every
   // coordinate handed to Cairo within its range.
   const double margin = font->cellHeight + std::max(font->emX, font->emY) * 2 + 2;
-  std::vector<cairo_glyph_t> primary, fallback;
+  // Glyphs by the face that has them: the font's own, then its fallbacks.
+  std::vector<std::vector<cairo_glyph_t>> bySource(1);
   // The stretches of baseline (cell corner, from, to) whose cells show: background,
   // underline and strike-out follow them.
   struct Shown {
@@ -78,15 +79,15 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
   for (size_t i = 0; i < text.size(); ++i) {
     const TPoint cell = cells[each ? i : 0];
     if (each) advance = 0;
-    bool fromFallback = false;
+    size_t source = 0;
     // A surrogate pair is one character beyond the basic plane.
     char32_t c = text[i];
     if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] < 0xE000) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     }
-    const uint32_t g = fonts_->GlyphOf(*font, c, fromFallback);
-    cairo_scaled_font_t* sf = fromFallback ? font->fallback.get() : font->scaled.get();
+    const uint32_t g = fonts_->GlyphOf(*font, c, source);
+    cairo_scaled_font_t* sf = CairoFontCache::Source(*font, source);
     const TaPoint2D origin{cell.x + font->ascent * down.x + along.x * advance,
                            cell.y + font->ascent * down.y + along.y * advance};
     // Cairo puts glyphs on whole pixels, rounding halves away from zero; rounding here
@@ -98,7 +99,8 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
     const double step = std::hypot(extents.x_advance, extents.y_advance);
     double t0 = -margin, t1 = margin;
     if (NearPicture(origin, along, width_, height_, margin, t0, t1)) {
-      (fromFallback ? fallback : primary).push_back(glyph);
+      if (bySource.size() <= source) bySource.resize(source + 1);
+      bySource[source].push_back(glyph);
       if (!each && !shown.empty()) {
         shown.back().to = advance + step;
       } else {
@@ -135,8 +137,11 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
   }
 
   if (path_.IsOpen()) {
-    TextIntoPath(*font, primary, font->scaled.get());
-    if (!fallback.empty()) TextIntoPath(*font, fallback, font->fallback.get());
+    for (size_t k = 0; k < bySource.size(); ++k) {
+      if (k == 0 || !bySource[k].empty()) {
+        TextIntoPath(*font, bySource[k], CairoFontCache::Source(*font, k));
+      }
+    }
     for (const auto& r : lines) {
       const std::array<TPoint, 4> corners = {TPoint{RoundHalfEven(r[0].x), RoundHalfEven(r[0].y)},
                                              TPoint{RoundHalfEven(r[1].x), RoundHalfEven(r[1].y)},
@@ -163,8 +168,9 @@ void CairoCanvas::WriteText(std::span<const TPoint> cells, std::u16string_view t
       cairo_fill(cr);
     }
   };
-  show(font->scaled.get(), primary);
-  show(font->fallback.get(), fallback);
+  for (size_t k = 0; k < bySource.size(); ++k) {
+    show(CairoFontCache::Source(*font, k), bySource[k]);
+  }
   for (const auto& r : lines) FillDevicePolygon(r, textColor_);
 }
 

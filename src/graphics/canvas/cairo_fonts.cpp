@@ -93,6 +93,8 @@ bool ReadMetrics(CairoFace& f) {
   return ok;
 }
 
+std::unique_ptr<CairoFace> FaceOfMatch(FcPattern* match, bool bold, bool italic);
+
 std::unique_ptr<CairoFace> LoadFace(std::u16string_view name, bool bold, bool italic) {
   const std::string alias = JapaneseAlias(name);
   const std::string family = alias.empty() ? Utf16ToUtf8(name) : alias;
@@ -110,14 +112,42 @@ std::unique_ptr<CairoFace> LoadFace(std::u16string_view name, bool bold, bool it
   FcResult result = FcResultNoMatch;
   Pattern match(FcFontMatch(nullptr, request.get(), &result));
   if (!match) return nullptr;
+  return FaceOfMatch(match.get(), bold, italic);
+}
+
+// A regular face that has c, whatever its name; null when no installed font has it.
+std::unique_ptr<CairoFace> LoadCoveringFace(char32_t c) {
+  Pattern request(FcPatternCreate());
+  FcCharSet* chars = FcCharSetCreate();
+  if (!request || chars == nullptr) {
+    if (chars != nullptr) FcCharSetDestroy(chars);
+    return nullptr;
+  }
+  FcCharSetAddChar(chars, c);
+  FcPatternAddCharSet(request.get(), FC_CHARSET, chars);
+  FcCharSetDestroy(chars);
+  FcPatternAddBool(request.get(), FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, request.get(), FcMatchPattern);
+  FcDefaultSubstitute(request.get());
+  FcResult result = FcResultNoMatch;
+  Pattern match(FcFontMatch(nullptr, request.get(), &result));
+  FcCharSet* has = nullptr;
+  if (!match || FcPatternGetCharSet(match.get(), FC_CHARSET, 0, &has) != FcResultMatch ||
+      !FcCharSetHasChar(has, c)) {
+    return nullptr;
+  }
+  return FaceOfMatch(match.get(), false, false);
+}
+
+std::unique_ptr<CairoFace> FaceOfMatch(FcPattern* match, bool bold, bool italic) {
   FcChar8* file = nullptr;
-  if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return nullptr;
+  if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch) return nullptr;
   int index = 0, weight = FC_WEIGHT_REGULAR;
   FcBool embolden = FcFalse;
-  FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
-  FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &weight);
+  FcPatternGetInteger(match, FC_INDEX, 0, &index);
+  FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
   // Fontconfig's own rules may have answered a regular face as bold, to be emboldened.
-  FcPatternGetBool(match.get(), FC_EMBOLDEN, 0, &embolden);
+  FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
 
   // Only the file: the system's hinting and smoothing choices must not reach the
   // picture, which takes its own.
@@ -168,6 +198,22 @@ const CairoFace* ResolveCairoFace(std::u16string_view name, bool bold, bool ital
     it = faces.emplace(std::move(key), std::move(face)).first;
   }
   return it->second.get();
+}
+
+const CairoFace* ResolveCoveringFace(char32_t c) {
+  static std::mutex mutex;
+  static std::map<char32_t, const CairoFace*> byChar;
+  static std::map<std::string, std::unique_ptr<CairoFace>> byFile;
+  const std::lock_guard lock(mutex);
+  auto it = byChar.find(c);
+  if (it != byChar.end()) return it->second;
+  const CairoFace* found = nullptr;
+  if (std::unique_ptr<CairoFace> face = LoadCoveringFace(c)) {
+    auto [at, fresh] = byFile.try_emplace(face->file, std::move(face));
+    found = at->second.get();
+  }
+  byChar.emplace(c, found);
+  return found;
 }
 
 cairo_scaled_font_t* CairoFontCache::MakeScaled(const CairoFace& face,
@@ -228,35 +274,46 @@ CairoFont* CairoFontCache::Get(const Font& f) {
   return fonts_.front().second.get();
 }
 
-uint32_t CairoFontCache::GlyphOf(CairoFont& font, char32_t c, bool& useFallback) {
-  // Glyphs of the fallback face are kept with the top bit set.
-  constexpr uint32_t kFromFallback = 0x80000000u;
+uint32_t CairoFontCache::GlyphOf(CairoFont& font, char32_t c, size_t& source) {
+  // The source is kept in the top byte of a glyph (glyph numbers stay below 2^24).
+  constexpr int kSourceShift = 24;
   auto lookup = [](cairo_scaled_font_t* sf, char32_t ch) -> uint32_t {
     FT_Face ft = cairo_ft_scaled_font_lock_face(sf);
     if (ft == nullptr) return 0;
     const uint32_t g = FT_Get_Char_Index(ft, ch);
     cairo_ft_scaled_font_unlock_face(sf);
-    return g;
+    return g < (1u << kSourceShift) ? g : 0;
+  };
+  auto fallback = [&](const CairoFace* face) -> size_t {
+    if (face == nullptr || face == font.face) return 0;
+    for (size_t i = 0; i < font.fallbacks.size(); ++i) {
+      if (font.fallbacks[i].face == face) return i + 1;
+    }
+    if (font.fallbacks.size() >= kMaxFallbacks) return 0;
+    CairoFont::Scaled scaled(MakeScaled(*face, font.matrix));
+    if (!scaled) return 0;
+    font.fallbacks.push_back({face, std::move(scaled)});
+    return font.fallbacks.size();
   };
   auto it = font.glyphs.find(c);
   if (it == font.glyphs.end()) {
     uint32_t g = lookup(font.scaled.get(), c);
+    // Characters the face lacks come from IPAGothic, else from any face that has them.
     if (g == 0 && c >= 0x20) {
-      if (!font.fallback) {
-        font.fallbackFace = ResolveCairoFace(kFallbackFace, false, false);
-        if (font.fallbackFace != nullptr && font.fallbackFace != font.face) {
-          font.fallback.reset(MakeScaled(*font.fallbackFace, font.matrix));
+      for (const CairoFace* face :
+           {ResolveCairoFace(kFallbackFace, false, false), ResolveCoveringFace(c)}) {
+        const size_t k = fallback(face);
+        const uint32_t fg = k != 0 ? lookup(font.fallbacks[k - 1].scaled.get(), c) : 0;
+        if (fg != 0) {
+          g = fg | static_cast<uint32_t>(k) << kSourceShift;
+          break;
         }
-      }
-      if (font.fallback) {
-        const uint32_t fg = lookup(font.fallback.get(), c);
-        if (fg != 0) g = fg | kFromFallback;
       }
     }
     it = font.glyphs.emplace(c, g).first;
   }
-  useFallback = (it->second & kFromFallback) != 0;
-  return it->second & ~kFromFallback;
+  source = it->second >> kSourceShift;
+  return it->second & ((1u << kSourceShift) - 1);
 }
 
 }  // namespace kestril

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "graphics/canvas/canvas.h"
 
@@ -42,6 +43,10 @@ struct CairoFace {
 // when fontconfig knows no scalable font at all. Thread-safe.
 const CairoFace* ResolveCairoFace(std::u16string_view name, bool bold, bool italic);
 
+// A regular face that has the character, whatever its name; null when no installed font
+// has it. Thread-safe; asked once per character.
+const CairoFace* ResolveCoveringFace(char32_t c);
+
 // A font of one size and turn, ready to show glyphs.
 struct CairoFont {
   struct Release {
@@ -51,10 +56,13 @@ struct CairoFont {
 
   const CairoFace* face = nullptr;
   Scaled scaled;
-  // The fallback for characters the face lacks (IPAGothic at the same size), made when
-  // first needed.
-  const CairoFace* fallbackFace = nullptr;
-  Scaled fallback;
+  // Faces for characters `face` lacks, at the same size, made when first needed:
+  // IPAGothic, then any face fontconfig finds that has the character.
+  struct Fallback {
+    const CairoFace* face = nullptr;
+    Scaled scaled;
+  };
+  std::vector<Fallback> fallbacks;
   cairo_matrix_t matrix{};  // font space to device space
   double emX = 0, emY = 0;  // pixels per em across and up
   double ascent = 0;        // pixels from the cell top to the baseline
@@ -71,13 +79,19 @@ class CairoFontCache {
   explicit CairoFontCache(bool antialias) : antialias_(antialias) {}
   // The font for f, or null when it cannot be made (no font at all, absurd sizes).
   CairoFont* Get(const Font& f);
-  // The glyph of c in font's face, or in its fallback (then *useFallback is set).
-  uint32_t GlyphOf(CairoFont& font, char32_t c, bool& useFallback);
+  // The glyph of c in font's face (source 0), or in fallbacks[source - 1]; glyph 0 of
+  // the face when no face has it.
+  uint32_t GlyphOf(CairoFont& font, char32_t c, size_t& source);
+  // The scaled font a source names.
+  static cairo_scaled_font_t* Source(const CairoFont& font, size_t source) {
+    return source == 0 ? font.scaled.get() : font.fallbacks[source - 1].scaled.get();
+  }
 
  private:
   cairo_scaled_font_t* MakeScaled(const CairoFace& face, const cairo_matrix_t& matrix) const;
 
   static constexpr size_t kCapacity = 32;
+  static constexpr size_t kMaxFallbacks = 8;
   bool antialias_;
   std::list<std::pair<Font, std::unique_ptr<CairoFont>>> fonts_;
 };
