@@ -79,7 +79,6 @@ class TForm1 {
   bool Enabled(FormControl control) const;
   // A colour button's face colour.
   Color Face(FormControl button) const;
-  Color LastChosenColor() const { return chosenColor_; }
   PluginSettings& Settings() { return settings_; }
 
   static bool IsColorButton(FormControl c);

@@ -161,31 +161,4 @@ uint32_t FieldValue(const PluginSettings& s, const SettingsField& f) {
   return s.JwwVer;
 }
 
-void SetFieldValue(PluginSettings& s, const SettingsField& f, uint32_t v) {
-  const std::string_view n = f.name;
-  const auto i = static_cast<int32_t>(v);
-  if (f.kind == FieldKind::Colour) {
-    s.PenColors[PenIndex(f)] = v;
-  } else if (n == "jwzWidth") {
-    s.jwzWidth = i;
-  } else if (n == "jwwWidth") {
-    s.jwwWidth = i;
-  } else if (n == "PreviewHeight") {
-    s.PreviewHeight = i;
-  } else if (n == "hoji") {
-    s.hoji = v != 0;
-  } else if (n == "grey") {
-    s.grey = v != 0;
-  } else if (n == "BmpSFst") {
-    s.BmpSFst = i;
-  } else if (n == "BwColor") {
-    s.BwColor = v != 0;
-  } else if (n == "BwGrey") {
-    s.BwGrey = v != 0;
-  } else {
-    s.JwwVer = v != 0;
-  }
-  s.UpdateDerivedSizes();
-}
-
 }  // namespace kestril

@@ -47,7 +47,5 @@ std::optional<uint32_t> ParseFieldValue(const SettingsField& field, std::string_
 std::string FormatFieldValue(const SettingsField& field, uint32_t value);
 
 uint32_t FieldValue(const PluginSettings& settings, const SettingsField& field);
-// Stores the value and re-derives the sizes.
-void SetFieldValue(PluginSettings& settings, const SettingsField& field, uint32_t value);
 
 }  // namespace kestril

@@ -91,7 +91,6 @@ class TStyledButton {
   StyledButtonPaint Paint(int32_t width, int32_t height, bool pressed, bool focused,
                           int32_t textHeight) const;
 
-  Color GetColor() const { return color_; }
   TNHAlignment CapAlignH() const { return capAlignH_; }
   bool Hovering() const { return hovering_; }
   bool Default() const { return default_; }

@@ -32,13 +32,6 @@ void EntityLists::Clear() {
   Lists.clear();
 }
 
-StringRef Document::AddString(JwStringView s) {
-  StringRef r{static_cast<uint32_t>(strings_.size()), static_cast<uint32_t>(s.bytes.size()),
-              s.encoding};
-  strings_.append(s.bytes);
-  return r;
-}
-
 const BlockDefinition* Document::FindBlockDefinition(uint32_t number) const {
   auto it = definitionByNumber_.find(number);
   return it == definitionByNumber_.end() ? nullptr : &BlockDefinitions[it->second];

@@ -104,7 +104,6 @@ class Document {
   JwStringView Text(StringRef s) const {
     return {std::string_view(strings_).substr(s.offset, s.length), s.encoding};
   }
-  StringRef AddString(JwStringView s);
   // Appends a string read from the file to the arena.
   std::string& StringArena() { return strings_; }
 

@@ -324,8 +324,8 @@ const DecodedImage* ImageOf(std::string_view path, const std::u16string* unicode
 
 }  // namespace
 
-uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView stored,
-                      const TViewTransform& view, const ImageSearch& search, ImageCache& images) {
+void DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView stored,
+                   const TViewTransform& view, const ImageSearch& search, ImageCache& images) {
   const TaPoint2D device = ToDevice(view, start);
   // Fields and sizes are read in the code page's form, where a Unicode text's characters
   // keep their places; its path is taken from the text itself, every character kept.
@@ -339,21 +339,21 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView store
   }
   const std::vector<std::string_view> fields = SplitFields(text);
   // Without a width the image has no size: it is skipped.
-  if (fields.size() < 2) return 0;
+  if (fields.size() < 2) return;
   const std::string_view path = fields[0].substr(std::min(fields[0].size(), kImagePrefix.size()));
-  if (path.empty()) return 0;
+  if (path.empty()) return;
   const std::optional<ImageFormat> format = ImageFormatOf(path);
-  if (!format) return 0;
+  if (!format) return;
 
   // A size that is not a number skips this image only. An empty third field is taken
   // as no height at all.
   const std::optional<double> width = ParseNumber(fields[1]);
-  if (!width) return 0;
+  if (!width) return;
   const double w = *width * view.Scale;
   double h = -view.YAxisFactor * w;
   if (fields.size() >= 3 && !IsBlank(fields[2])) {
     const std::optional<double> height = ParseNumber(fields[2]);
-    if (!height) return 0;
+    if (!height) return;
     h = -view.YAxisFactor * *height * view.Scale;
   }
   const int32_t left = RoundHalfEven(device.x);
@@ -364,7 +364,7 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView store
   const StretchSpan across = SpanOf(left, right), down = SpanOf(top, bottom);
   if (across.count == 0 || across.first >= canvas.Width() || across.first + across.count <= 0 ||
       down.count == 0 || down.first >= canvas.Height() || down.first + down.count <= 0) {
-    return 0;
+    return;
   }
 
   // A missing, unreadable or broken file skips this image; the picture goes on.
@@ -372,7 +372,6 @@ uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView store
           ImageOf(path, unicode ? &*unicode : nullptr, *format, search, images)) {
     canvas.StretchImage(left, top, right, bottom, *image);
   }
-  return 0;
 }
 
 }  // namespace kestril

@@ -18,10 +18,10 @@ struct ImageSearch {
   std::string drawingFolder;  // folder of the drawing file; empty when the drawing came from memory
 };
 
-// Draws the raster image a "^@BM" text (in either encoding) refers to, decoded once per picture in
-// `images`; answers 0. A reference that cannot be drawn (no size, no such file, an unknown or
-// broken picture, no budget left for it) draws nothing.
-uint8_t DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView text,
-                      const TViewTransform& view, const ImageSearch& search, ImageCache& images);
+// Draws the raster image a "^@BM" text (in either encoding) refers to, decoded once per
+// picture in `images`. A reference that cannot be drawn (no size, no such file, an
+// unknown or broken picture, no budget left for it) draws nothing.
+void DrawTextImage(Canvas& canvas, const TaPoint2D& start, JwStringView text,
+                   const TViewTransform& view, const ImageSearch& search, ImageCache& images);
 
 }  // namespace kestril

@@ -71,7 +71,9 @@ TEST(Stream, UnicodeStringsInEveryLengthFormMixedWithByteStrings) {
     EXPECT_EQ(u.encoding, TextEncoding::Utf16);
     ASSERT_EQ(u.bytes.size(), 2 * c.units);
     EXPECT_EQ(s.Position() - begin, static_cast<int64_t>(c.prefix + 2 * c.units));
-    if (c.units > 1) EXPECT_EQ(u.bytes.substr(0, 4), std::string("\x68\x88\x41\x00", 4));
+    if (c.units > 1) {
+      EXPECT_EQ(u.bytes.substr(0, 4), std::string("\x68\x88\x41\x00", 4));
+    }
     EXPECT_EQ(s.ReadString(), "sjis\x95\x5c");
   }
   EXPECT_EQ(s.ReadString().bytes.size(), 2u * 0xFFFE);

@@ -118,8 +118,8 @@ TEST(RealDrawing, CountsAndExtentsMatchWhatWasCheckedByHand) {
 // their texts and names decode to the same words as the Shift-JIS drawing's.
 TEST(RealDrawing, TheUnicodeDrawingsReadAsTheirPublisherDescribesThem) {
   const Expected expected[] = {
-      {"unicode-blocks-v700.jww", 0, 0, 6, 0, 2, 2, 4},
-      {"unicode-arcs-v700.jww", 4, 2, 6, 0, 0, 0, 0},
+      {"unicode-blocks-v700.jww", 0, 0, 6, 0, 2, 2, 4, 0, 0, 0, 0},  // extents not listed
+      {"unicode-arcs-v700.jww", 4, 2, 6, 0, 0, 0, 0, 0, 0, 0, 0},
   };
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.file);

@@ -60,7 +60,9 @@ RecordingCanvas Draw(const TextCase& c, const TextDrawingSettings& settings = {}
               c.spacing, c.height, c.width, settings);
   if (unicode) {
     for (const CanvasCall& call : canvas.Calls()) {
-      if (call.op == CanvasOp::TextOut) EXPECT_EQ(call.font.face, DecodeText(face));
+      if (call.op == CanvasOp::TextOut) {
+        EXPECT_EQ(call.font.face, DecodeText(face));
+      }
     }
   }
   return canvas;

@@ -68,8 +68,6 @@ class GdiCanvas final : public RasterCanvas {
 
   void CopyBmpRows(std::span<uint8_t> dst, size_t stride) const override;
 
-  HDC Dc() const { return dc_.get(); }
-
  private:
   int32_t width_;
   int32_t height_;
