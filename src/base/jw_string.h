@@ -58,6 +58,17 @@ struct JwString {
   JwString(const std::string& b) : bytes(b) {}
   JwString(const char* b) : bytes(b) {}
 
+  // UTF-16 units stored as a Unicode build of Jw_cad stores them (little-endian).
+  static JwString FromUtf16(std::u16string_view units) {
+    JwString s({}, TextEncoding::Utf16);
+    s.bytes.reserve(2 * units.size());
+    for (char16_t u : units) {
+      s.bytes.push_back(static_cast<char>(u & 0xFF));
+      s.bytes.push_back(static_cast<char>(u >> 8));
+    }
+    return s;
+  }
+
   operator JwStringView() const { return {bytes, encoding}; }
   bool empty() const { return bytes.empty(); }
   friend bool operator==(const JwString&, const JwString&) = default;

@@ -271,16 +271,6 @@ Str Expand(Str text, size_t limit, uint16_t layerGroup, const Document& doc,
   return x.Take();
 }
 
-std::string Utf16Bytes(const std::u16string& units) {
-  std::string out;
-  out.reserve(units.size() * 2);
-  for (char16_t u : units) {
-    out.push_back(static_cast<char>(u & 0xFF));
-    out.push_back(static_cast<char>(u >> 8));
-  }
-  return out;
-}
-
 // Whether a code page 932 text must be expanded as Unicode: it takes in a memo or a
 // file name with characters the code page lacks.
 bool NeedsUnicode(std::string_view text, const Document& doc) {
@@ -290,7 +280,7 @@ bool NeedsUnicode(std::string_view text, const Document& doc) {
   auto lacks = [&](const std::string& name) {
     std::u16string units;
     std::string out;
-    return Utf8ToUtf16(name, units) && !TextToCp932({Utf16Bytes(units), TextEncoding::Utf16}, out);
+    return Utf8ToUtf16(name, units) && !TextToCp932(JwString::FromUtf16(units), out);
   };
   const bool names = (text.find("&F") != std::string_view::npos && lacks(doc.FilePath)) ||
                      (text.find("%f") != std::string_view::npos && lacks(doc.FileTitle));
@@ -334,7 +324,7 @@ JwString ExpandTextVariables(JwStringView text, uint16_t layerGroup, const Docum
   // The same budget in characters as a code page 932 text of single bytes has.
   const std::u16string whole = text.encoding == TextEncoding::Utf16 ? units : DecodeText(text);
   const size_t limit = std::max(whole.size(), kMaxExpandedText);
-  return JwString(Utf16Bytes(Expand(whole, limit, layerGroup, doc, clock)), TextEncoding::Utf16);
+  return JwString::FromUtf16(Expand(whole, limit, layerGroup, doc, clock));
 }
 
 }  // namespace kestril

@@ -500,12 +500,7 @@ std::vector<uint8_t> BuildBare(ArchiveWriter& a, std::optional<uint32_t> objectC
 }
 
 JwString Utf16(std::u16string_view units) {
-  std::string bytes;
-  for (char16_t u : units) {
-    bytes.push_back(static_cast<char>(u & 0xFF));
-    bytes.push_back(static_cast<char>(u >> 8));
-  }
-  return JwString(bytes, TextEncoding::Utf16);
+  return JwString::FromUtf16(units);
 }
 
 std::vector<uint8_t> WithUnicodeStrings(const std::vector<uint8_t>& drawing) {

@@ -81,6 +81,16 @@ Cp932Char FromUnicode(char32_t u) {
   return {it->second, static_cast<uint8_t>(it->second > 0xFF ? 2 : 1), u};
 }
 
+// The character's code page 932 bytes; '?' for one the code page lacks.
+void AppendCp932(std::string& out, const Cp932Char& c) {
+  if (c.code == kNotInCp932) {
+    out.push_back('?');
+    return;
+  }
+  if (c.bytes == 2) out.push_back(static_cast<char>(c.code >> 8));
+  out.push_back(static_cast<char>(c.code & 0xFF));
+}
+
 std::vector<Cp932Char> SplitUtf16(std::string_view bytes) {
   std::vector<Cp932Char> out;
   const size_t units = bytes.size() / 2;
@@ -152,11 +162,14 @@ std::string TextToUtf8(JwStringView text) {
 }
 
 bool TextToCp932(JwStringView text, std::string& out) {
-  std::string result = Cp932Of(text);
-  if (text.encoding == TextEncoding::Utf16) {
-    for (const Cp932Char& c : SplitText(text)) {
-      if (c.code == kNotInCp932) return false;
-    }
+  if (text.encoding == TextEncoding::Cp932) {
+    out.assign(text.bytes);
+    return true;
+  }
+  std::string result;
+  for (const Cp932Char& c : SplitText(text)) {
+    if (c.code == kNotInCp932) return false;
+    AppendCp932(result, c);
   }
   out = std::move(result);
   return true;
@@ -165,14 +178,7 @@ bool TextToCp932(JwStringView text, std::string& out) {
 std::string Cp932Of(JwStringView text) {
   if (text.encoding == TextEncoding::Cp932) return std::string(text.bytes);
   std::string out;
-  for (const Cp932Char& c : SplitText(text)) {
-    if (c.code == kNotInCp932) {
-      out.push_back('?');
-    } else {
-      if (c.bytes == 2) out.push_back(static_cast<char>(c.code >> 8));
-      out.push_back(static_cast<char>(c.code & 0xFF));
-    }
-  }
+  for (const Cp932Char& c : SplitText(text)) AppendCp932(out, c);
   return out;
 }
 
@@ -217,15 +223,7 @@ bool Utf8ToUtf16(std::string_view text, std::u16string& out) {
 bool Utf8ToCp932(std::string_view text, std::string& out) {
   std::string result;
   result.reserve(text.size());
-  const bool ok = ForEachUtf8(text, [&](char32_t c) {
-    const Cp932Char k = FromUnicode(c);
-    if (k.code == kNotInCp932) {
-      result.push_back('?');
-    } else {
-      if (k.bytes == 2) result.push_back(static_cast<char>(k.code >> 8));
-      result.push_back(static_cast<char>(k.code & 0xFF));
-    }
-  });
+  const bool ok = ForEachUtf8(text, [&](char32_t c) { AppendCp932(result, FromUnicode(c)); });
   if (!ok) return false;
   out = std::move(result);
   return true;
